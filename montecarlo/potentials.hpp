@@ -36,6 +36,13 @@ inline float USR(float A, float ALPHA, float RCUT2, float R2) {
     return A * std::exp(-(r * ALPHA));
 }
 
+// Family 1 (RL, RLHS): rigid unit bonds, hard spheres of diameter DHS
+// (DHS2 = DHS * DHS) against every other bead, neighbours included; DELTAPHI
+// is the range of the crankshaft angle, a move size rather than physics.
+struct RigidBondModel {
+    float DHS2, DELTAPHI;
+};
+
 // Family 2 (GS, GSLJ): Gaussian springs, Lennard-Jones between non-bonded beads.
 struct GaussianSpringModel {
     float HOOK, EPS, SIG, RCUT2;
