@@ -197,28 +197,28 @@ const char* sweep_kernel_name(SweepKernel kernel) {
 
 #if BW_HAVE_LANES
 
-LaneMask overlap_lanes(SweepKernel kernel, const LaneChain& chain, TrialPoint T, float DHS2) {
+LaneMask overlap_lanes(SweepKernel kernel, const LaneChain& chain, const TrialPoint& T, float DHS2) {
     BW_DISPATCH(kernel, isa::overlap(chain, T, DHS2))
 }
 
-float energy_change_lanes(SweepKernel kernel, const GaussianSpringModel& model, const LaneChain& chain, TrialPoint T,
-                          std::int32_t i, const float* old, float* E, LaneMask& changed) {
+float energy_change_lanes(SweepKernel kernel, const GaussianSpringModel& model, const LaneChain& chain,
+                          const TrialPoint& T, std::int32_t i, const float* old, float* E, LaneMask& changed) {
     BW_DISPATCH(kernel, isa::energy_change(model, chain, T, i, old, E, changed))
 }
 
-float energy_change_lanes(SweepKernel kernel, const SoftSpringModel& model, const LaneChain& chain, TrialPoint T,
-                          std::int32_t i, const float* old, float* E, LaneMask& changed) {
+float energy_change_lanes(SweepKernel kernel, const SoftSpringModel& model, const LaneChain& chain,
+                          const TrialPoint& T, std::int32_t i, const float* old, float* E, LaneMask& changed) {
     BW_DISPATCH(kernel, isa::energy_change(model, chain, T, i, old, E, changed))
 }
 
 #else  // no vector types: the sampler runs the scalar loops and never calls these
 
-LaneMask overlap_lanes(SweepKernel, const LaneChain&, TrialPoint, float) { return {}; }
-float energy_change_lanes(SweepKernel, const GaussianSpringModel&, const LaneChain&, TrialPoint, std::int32_t,
+LaneMask overlap_lanes(SweepKernel, const LaneChain&, const TrialPoint&, float) { return {}; }
+float energy_change_lanes(SweepKernel, const GaussianSpringModel&, const LaneChain&, const TrialPoint&, std::int32_t,
                           const float*, float*, LaneMask&) {
     return 0.0f;
 }
-float energy_change_lanes(SweepKernel, const SoftSpringModel&, const LaneChain&, TrialPoint, std::int32_t,
+float energy_change_lanes(SweepKernel, const SoftSpringModel&, const LaneChain&, const TrialPoint&, std::int32_t,
                           const float*, float*, LaneMask&) {
     return 0.0f;
 }

@@ -65,7 +65,7 @@ struct TrialPoint {
 
 // Beads k < n with |T - r_k|^2 <= DHS2, the squared distance summed in (y, x,
 // z) order. The moved bead itself is not excluded.
-LaneMask overlap_lanes(SweepKernel kernel, const LaneChain& chain, TrialPoint T, float DHS2);
+LaneMask overlap_lanes(SweepKernel kernel, const LaneChain& chain, const TrialPoint& T, float DHS2);
 
 // Energy change of a move of bead i (1-based) of the chain to T, families 2
 // and 3, the same float as the straightforward loop
@@ -75,9 +75,9 @@ LaneMask overlap_lanes(SweepKernel kernel, const LaneChain& chain, TrialPoint T,
 // float of the scalar pair energy; changed receives the beads whose pair
 // energy is not +0 before or after the move: every other entry of EPAIR is
 // +0 and stays so.
-float energy_change_lanes(SweepKernel kernel, const GaussianSpringModel& model, const LaneChain& chain, TrialPoint T,
-                          std::int32_t i, const float* old, float* E, LaneMask& changed);
-float energy_change_lanes(SweepKernel kernel, const SoftSpringModel& model, const LaneChain& chain, TrialPoint T,
-                          std::int32_t i, const float* old, float* E, LaneMask& changed);
+float energy_change_lanes(SweepKernel kernel, const GaussianSpringModel& model, const LaneChain& chain,
+                          const TrialPoint& T, std::int32_t i, const float* old, float* E, LaneMask& changed);
+float energy_change_lanes(SweepKernel kernel, const SoftSpringModel& model, const LaneChain& chain,
+                          const TrialPoint& T, std::int32_t i, const float* old, float* E, LaneMask& changed);
 
 }  // namespace bw
