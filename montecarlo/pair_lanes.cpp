@@ -6,6 +6,7 @@
 
 #include "montecarlo/pair_lanes.hpp"
 
+#include <cmath>
 #include <cstring>
 
 // The lane kernels are written once (lane_kernels.inc) with the compiler's
@@ -47,9 +48,10 @@ namespace {
 // Family 2: the lanes already hold the Lennard-Jones energies.
 void finish_interactions(const GaussianSpringModel&, const LaneMask&, float*) {}
 
-// Family 3: the lanes inside the cut-off hold R2; the soft repulsion itself.
+// Family 3: the lanes inside the cut-off hold the exponent of USR; A times
+// its exp, with the scalar exp of USR.
 void finish_interactions(const SoftSpringModel& model, const LaneMask& inside, float* E) {
-    inside.for_each([&](std::int32_t k) { E[k] = model.pair(E[k]); });
+    inside.for_each([&](std::int32_t k) { E[k] = model.A * std::exp(E[k]); });
 }
 
 #if BW_LANES_X86
@@ -59,6 +61,7 @@ constexpr std::int32_t W = 4;
 typedef float V __attribute__((vector_size(16)));
 typedef std::int32_t M __attribute__((vector_size(16)));
 inline std::uint64_t bits(M m) { return static_cast<std::uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m))); }
+inline V vsqrt(V v) { return reinterpret_cast<V>(_mm_sqrt_ps(reinterpret_cast<__m128>(v))); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace sse2
 
@@ -81,6 +84,7 @@ typedef std::int32_t M __attribute__((vector_size(32)));
 inline std::uint64_t bits(M m) {
     return static_cast<std::uint32_t>(_mm256_movemask_ps(reinterpret_cast<__m256>(m)));
 }
+inline V vsqrt(V v) { return reinterpret_cast<V>(_mm256_sqrt_ps(reinterpret_cast<__m256>(v))); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace avx2
 BW_TARGET_END
@@ -91,6 +95,7 @@ constexpr std::int32_t W = 16;
 typedef float V __attribute__((vector_size(64)));
 typedef std::int32_t M __attribute__((vector_size(64)));
 inline std::uint64_t bits(M m) { return _mm512_movepi32_mask(reinterpret_cast<__m512i>(m)); }
+inline V vsqrt(V v) { return reinterpret_cast<V>(_mm512_maskz_sqrt_ps(0xFFFF, reinterpret_cast<__m512>(v))); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace avx512
 BW_TARGET_END
@@ -107,6 +112,10 @@ inline std::uint64_t bits(M m) {
     std::uint64_t b = 0;
     for (std::int32_t j = 0; j < W; ++j) b |= static_cast<std::uint64_t>(m[j] < 0) << j;
     return b;
+}
+inline V vsqrt(V v) {
+    for (std::int32_t j = 0; j < W; ++j) v[j] = __builtin_sqrtf(v[j]);
+    return v;
 }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace generic
