@@ -1,0 +1,48 @@
+#include "driver/records/list_directed.hpp"
+
+#include <algorithm>
+
+#include "driver/records/format.hpp"
+
+namespace bw::rec {
+
+std::vector<std::string> list_directed(std::initializer_list<ListValue> values) {
+    return list_directed(std::vector<ListValue>(values));
+}
+
+std::vector<std::string> list_directed(const std::vector<ListValue>& values) {
+    std::vector<std::string> records;
+    std::string current = " ";
+    bool after_number = false;
+    // True while the current record holds nothing but its leading blank: a
+    // value too long for an empty record is written whole rather than
+    // producing an endless run of empty records.
+    auto fresh = [&] { return current.size() == 1; };
+    auto new_record = [&] {
+        records.push_back(current);
+        current = " ";
+    };
+
+    for (const ListValue& v : values) {
+        if (v.is_int()) {
+            const std::string field = I(v.int_value(), kListIntegerWidth);
+            if (current.size() + field.size() > kListRecordLength && !fresh()) new_record();
+            current += field;
+            after_number = true;
+            continue;
+        }
+        // The room is counted before the separating blank; when the value
+        // does not fit, the blank still closes the current record.
+        const std::string_view text = v.text();
+        const std::size_t room = kListRecordLength - std::min(current.size(), kListRecordLength);
+        const bool fits = text.size() <= room || fresh();
+        if (after_number) current += ' ';
+        if (!fits) new_record();
+        current += text;
+        after_number = false;
+    }
+    records.push_back(current);
+    return records;
+}
+
+}  // namespace bw::rec
