@@ -1,6 +1,6 @@
 #include "hydro/fast_gram.hpp"
 
-#include "hydro/fast_blas.hpp"
+#include "hydro/lapack.hpp"
 #include "montecarlo/run_data.hpp"
 
 namespace bw {
@@ -40,15 +40,19 @@ void fill_fields(std::int32_t N, const float* COORD, std::int32_t LDC, const std
 
 }  // namespace
 
-FastWork::FastWork()
-    : A(static_cast<std::size_t>(3 * MAXBEADS) * (3 * MAXBEADS)),
-      P(static_cast<std::size_t>(3 * MAXBEADS) * NFIELD)
+FastWork::FastWork() { reserve(MAXBEADS); }
+
+void FastWork::reserve(std::int32_t N)
 {
+    const auto n = static_cast<std::size_t>(3 * N);
+    if (A.size() < n * n) A.resize(n * n);
+    if (P.size() < n * NFIELD) P.resize(n * NFIELD);
+    if (pair.size() < 2 * n) pair.resize(2 * n);
 }
 
-std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, FastWork& work,
-                        FieldGram& gram)
+std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, FastWork& work)
 {
+    FieldGram& gram = work.gram;
     const std::int32_t n = 3 * N;
     const std::int32_t info = lapack::spotrf_upper(n, work.A.data(), n);
     if (info != 0) return info;
@@ -114,20 +118,19 @@ FrictionSums friction_sums(const FieldGram& gram)
                             if (e2 != 0) frr -= e1 * e2 * g(field_C(a, m), field_C(b, nn));
                         }
                 }
-            out.FTT[k + 3 * l] = static_cast<float>(g(field_T(k), field_T(l)));
-            out.FRT[k + 3 * l] = static_cast<float>(frt);
-            out.FRR[k + 3 * l] = static_cast<float>(frr);
+            out.FTT(k, l) = static_cast<float>(g(field_T(k), field_T(l)));
+            out.FRT(k, l) = static_cast<float>(frt);
+            out.FRR(k, l) = static_cast<float>(frr);
         }
     return out;
 }
 
-ViscosityVectors viscosity_vectors(const FieldGram& gram)
+ViscosityCentreSums viscosity_centre_sums(const FieldGram& gram)
 {
     const FieldGram g = shifted(gram, {0.0, 0.0, 0.0});
-    ViscosityVectors out;
+    ViscosityCentreSums out;
     for (int l = 0; l < 3; ++l)
-        for (int k = 0; k < 3; ++k) out.FSUM[k + 3 * l] = static_cast<float>(g(field_T(k), field_T(l)));
-    // By the symmetry of G the two terms of each pair (r_I and r_J) are equal.
+        for (int k = 0; k < 3; ++k) out.FSUM(k, l) = static_cast<float>(g(field_T(k), field_T(l)));
     for (int m = 0; m < 3; ++m) {
         double b = 8.0 * g(field_C(m, m), field_T(m));
         for (int k = 0; k < 3; ++k) {
@@ -140,7 +143,7 @@ ViscosityVectors viscosity_vectors(const FieldGram& gram)
     return out;
 }
 
-ViscositySums viscosity_sums(const FieldGram& gram, const std::array<float, 3>& VISCEN)
+ViscositySums viscosity_sums(const FieldGram& gram, const Vec3& VISCEN)
 {
     const FieldGram g = shifted(gram, {VISCEN[0], VISCEN[1], VISCEN[2]});
     ViscositySums s;

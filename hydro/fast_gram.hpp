@@ -19,6 +19,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "hydro/frict.hpp"
+#include "hydro/viscos.hpp"
+
 namespace bw {
 
 inline constexpr int NFIELD = 12;
@@ -35,52 +38,43 @@ struct FieldGram {
     double operator()(int f, int g) const { return G[f + NFIELD * g]; }
 };
 
-// Storage of the fast route, sized once for MAXBEADS beads and reused for
-// every conformation.
+// Storage of the fast route, sized for MAXBEADS beads on construction and
+// reused for every conformation. One per concurrent calculation.
 struct FastWork {
     FastWork();
+    void reserve(std::int32_t N);  // room for N beads (grows, never shrinks)
     std::vector<float> A;  // supermatrix of order 3N, leading dimension 3N
     std::vector<float> P;  // the twelve fields, 3N x 12, overwritten by W
+    std::vector<float> pair;  // 6 x N scratch of the supermatrix pair loop
     std::array<float, NFIELD * NFIELD> Gf{};
+    FieldGram gram;
 };
 
 // Factorises the supermatrix held in the upper triangle of work.A (order 3N,
-// leading dimension 3N; overwritten by its factor) and forms `gram` for the
-// beads of COORD (LDC x 3, column-major). Returns the factorisation's INFO;
-// `gram` is written only when it is 0.
-std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, FastWork& work,
-                        FieldGram& gram);
+// leading dimension 3N; overwritten by its factor) and forms work.gram for
+// the beads of COORD (LDC x 3, column-major). Returns the factorisation's
+// INFO; work.gram is written only when it is 0.
+std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, FastWork& work);
 
 // The same Gram matrix with the fields C_am measured from the point p:
 // C_am(p) = C_am(centre) + (centre_a - p_a) T_m, i.e. G(p) = Q^T G Q.
 FieldGram shifted(const FieldGram& gram, const std::array<double, 3>& p);
 
-// Friction tensors of the rigid array referred to the coordinate origin, as
-// sums over all ordered bead pairs: FTT = sum S_IJ, FRT = sum U_I S_IJ,
-// FRR = - sum U_I S_IJ U_J (U(r) v = r x v), FRR without any correction.
-// 3x3, column-major, units of 6 pi eta (times length, length squared).
-struct FrictionSums {
-    std::array<float, 9> FTT{}, FRT{}, FRR{};
-};
+// The friction tensors referred to the coordinate origin, FTT = sum S_IJ,
+// FRT = sum U_I S_IJ, FRR = - sum U_I S_IJ U_J over all ordered pairs
+// (U(r) v = r x v), FRR without its correction:
+// FTT(k,l) = G[T_k, T_l], FRT(k,l) = sum_am eps_kam G[C_am, T_l],
+// FRR(k,l) = - sum_ambn eps_kam eps_nbl G[C_am, C_bn].
 FrictionSums friction_sums(const FieldGram& gram);
 
-// The pair sums that locate the viscosity centre, with positions from the
-// coordinate origin: FSUM = sum S_IJ and, per component m,
-// BVEC(m) = sum over pairs of 4 S(m,m)(r_Im + r_Jm) + sum over k != m of
-// [3 S(k,k)(r_Im + r_Jm) + (3 S(m,k) - 2 S(k,m)) r_Ik + (3 S(k,m) - 2 S(m,k)) r_Jk].
-struct ViscosityVectors {
-    std::array<float, 9> FSUM{};
-    std::array<float, 3> BVEC{};
-};
-ViscosityVectors viscosity_vectors(const FieldGram& gram);
+// FSUM = sum S_IJ and BVEC with positions from the coordinate origin. Each
+// pair term of BVEC(m) in r_I has a twin in r_J of equal sum, so
+// BVEC(m) = 8 G[C_mm, T_m] + sum_{k!=m} (6 G[C_mk, T_k] + 6 G[C_km, T_k] - 4 G[C_kk, T_m]).
+ViscosityCentreSums viscosity_centre_sums(const FieldGram& gram);
 
-// The four pair sums of the intrinsic viscosity, with positions r measured
-// from VISCEN (S = S_IJ, sums over all ordered pairs):
-// VSUM1 = sum_m S(m,m) r_Im r_Jm,         VSUM2 = sum_{m!=k} S(m,k) r_Jm r_Ik,
-// VSUM3 = sum_{m!=k} S(m,k) r_Im r_Jk,    VSUM4 = sum_m sum_{k!=m} S(m,m) r_Ik r_Jk.
-struct ViscositySums {
-    double VSUM1 = 0.0, VSUM2 = 0.0, VSUM3 = 0.0, VSUM4 = 0.0;
-};
-ViscositySums viscosity_sums(const FieldGram& gram, const std::array<float, 3>& VISCEN);
+// The four viscosity sums with positions measured from VISCEN, from G about
+// VISCEN: VSUM1 = sum_m G[C_mm, C_mm], VSUM2 = sum_{m!=k} G[C_km, C_mk],
+// VSUM3 = sum_{m!=k} G[C_mm, C_kk], VSUM4 = sum_m sum_{k!=m} G[C_km, C_km].
+ViscositySums viscosity_sums(const FieldGram& gram, const Vec3& VISCEN);
 
 }  // namespace bw

@@ -179,13 +179,13 @@ Exact pair_sums(const Beads& b, const std::vector<double>& S, const std::array<f
 }
 
 // Runs the fast route on the upper triangle of A.
-std::int32_t fast(const Beads& b, const std::vector<float>& A, FastWork& work, FieldGram& gram)
+std::int32_t fast(const Beads& b, const std::vector<float>& A, FastWork& work)
 {
     const int n = 3 * b.N;
     std::fill(work.A.begin(), work.A.end(), -999.0f);  // the lower triangle must not be read
     for (int j = 0; j < n; ++j)
         for (int i = 0; i <= j; ++i) work.A[i + static_cast<std::size_t>(n) * j] = A[i + static_cast<std::size_t>(n) * j];
-    return bw::field_gram(b.N, b.COORD.data(), LDC, work, gram);
+    return bw::field_gram(b.N, b.COORD.data(), LDC, work);
 }
 
 double max_abs(const M3& m)
@@ -196,10 +196,10 @@ double max_abs(const M3& m)
 }
 
 // |fast - exact| within tol times the largest element of the exact tensor.
-void expect_close(const std::array<float, 9>& got, const M3& want, double tol, const char* what)
+void expect_close(const bw::Mat3& got, const M3& want, double tol, const char* what)
 {
     const double scale = max_abs(want);
-    for (int i = 0; i < 9; ++i) EXPECT_NEAR(got[i], want[i], tol * scale) << what << " element " << i;
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(got.a[i], want[i], tol * scale) << what << " element " << i;
 }
 
 // Two beads of radius 0.257 on the x axis: self blocks 1/0.257, pair block
@@ -225,21 +225,21 @@ TEST(fast_gram, two_beads_friction_by_hand)
     b.COORD[1] = 1.0f;
     const auto A = two_bead_matrix({1.433951f, 0.7830245f, 0.7830245f});
     FastWork work;
-    FieldGram gram;
-    ASSERT_EQ(fast(b, A, work, gram), 0);
+    ASSERT_EQ(fast(b, A, work), 0);
+    const FieldGram& gram = work.gram;
     const auto f = bw::friction_sums(gram);
     // Each 3x3 system [[s, p], [p, s]] gives 2/(s + p) for the total friction.
-    EXPECT_NEAR(f.FTT[0], 0.375587f, 2e-6f);
-    EXPECT_NEAR(f.FTT[4], 0.427892f, 2e-6f);
-    EXPECT_NEAR(f.FTT[8], 0.427892f, 2e-6f);
-    EXPECT_NEAR(f.FRT[2 + 3 * 1], 0.213946f, 2e-6f);
-    EXPECT_NEAR(f.FRT[1 + 3 * 2], -0.213946f, 2e-6f);
-    EXPECT_NEAR(f.FRR[0], 0.0f, 1e-6f);
-    EXPECT_NEAR(f.FRR[4], 0.267847f, 2e-6f);
-    EXPECT_NEAR(f.FRR[8], 0.267847f, 2e-6f);
+    EXPECT_NEAR(f.FTT.a[0], 0.375587f, 2e-6f);
+    EXPECT_NEAR(f.FTT.a[4], 0.427892f, 2e-6f);
+    EXPECT_NEAR(f.FTT.a[8], 0.427892f, 2e-6f);
+    EXPECT_NEAR(f.FRT.a[2 + 3 * 1], 0.213946f, 2e-6f);
+    EXPECT_NEAR(f.FRT.a[1 + 3 * 2], -0.213946f, 2e-6f);
+    EXPECT_NEAR(f.FRR.a[0], 0.0f, 1e-6f);
+    EXPECT_NEAR(f.FRR.a[4], 0.267847f, 2e-6f);
+    EXPECT_NEAR(f.FRR.a[8], 0.267847f, 2e-6f);
     for (int i : {1, 2, 3, 5, 6, 7}) {
-        EXPECT_NEAR(f.FTT[i], 0.0f, 1e-7f);
-        EXPECT_NEAR(f.FRR[i], 0.0f, 1e-7f);
+        EXPECT_NEAR(f.FTT.a[i], 0.0f, 1e-7f);
+        EXPECT_NEAR(f.FRR.a[i], 0.0f, 1e-7f);
     }
 }
 
@@ -253,9 +253,10 @@ TEST(fast_gram, reports_first_non_positive_minor)
     const float r = 0.3f;
     const auto A = two_bead_matrix({6.0f * (2.0f / (8.0f * r)), 6.0f / (8.0f * r), 6.0f / (8.0f * r)});
     FastWork work;
-    FieldGram gram;
-    EXPECT_EQ(fast(b, A, work, gram), 4);
+    EXPECT_EQ(fast(b, A, work), 4);
 }
+
+namespace {
 
 // Random walks, stretched and compact chains, near and far from the origin.
 struct ChainCase {
@@ -264,6 +265,8 @@ struct ChainCase {
     std::array<double, 3> offset;
     unsigned seed;
 };
+
+}  // namespace
 
 class FastGramVsExplicitInverse : public ::testing::TestWithParam<ChainCase> {};
 
@@ -276,14 +279,14 @@ TEST_P(FastGramVsExplicitInverse, every_sum_matches)
     const auto S = inverse(A, 3 * b.N);
 
     FastWork work;
-    FieldGram gram;
-    ASSERT_EQ(fast(b, A, work, gram), 0);
+    ASSERT_EQ(fast(b, A, work), 0);
+    const FieldGram& gram = work.gram;
     const auto f = bw::friction_sums(gram);
-    const auto v = bw::viscosity_vectors(gram);
+    const auto v = bw::viscosity_centre_sums(gram);
 
     // A viscosity centre near the beads (here simply their first bead plus a
     // small displacement): the sums are checked at the point they are used at.
-    const std::array<float, 3> V{b.r(0, 0) + 0.3f, b.r(0, 1) - 0.2f, b.r(0, 2) + 0.1f};
+    const bw::Vec3 V{b.r(0, 0) + 0.3f, b.r(0, 1) - 0.2f, b.r(0, 2) + 0.1f};
     const auto vs = bw::viscosity_sums(gram, V);
     const Exact e = pair_sums(b, S, V);
 
