@@ -83,7 +83,9 @@ int data_set_loop(RecordReader& data, RecordReader& con, RunData& rd, Output& ou
     }
 }
 
-int run(Console console, Output& out, DataSetRunner& runner, const CommandShell& shell) {
+// The files live in the caller so that they outlive a failure thrown from here.
+int run(Console console, std::ifstream& input, std::ofstream& output, Output& out, DataSetRunner& runner,
+        const CommandShell& shell) {
     out.write(Route::Console, banner_records());
     out.write(Route::Console, menu_records());
     RecordReader con(console.in, kConsoleUnit, "stdin");
@@ -98,9 +100,7 @@ int run(Console console, Output& out, DataSetRunner& runner, const CommandShell&
     std::string OUTFILE;
     read_list_name(con, OUTFILE);
 
-    std::ifstream input;
     open_input(input, INFILE);
-    std::ofstream output;
     open_output(output, OUTFILE, INFILE);
     out.attach_file(output, OUTFILE);
     out.write(Route::File, banner_records());
@@ -123,9 +123,11 @@ int run(Console console, Output& out, DataSetRunner& runner, const CommandShell&
 }  // namespace
 
 int run_program(Console console, DataSetRunner& runner, const CommandShell& shell) {
+    std::ifstream input;
+    std::ofstream output;
     Output out(console.out);
     try {
-        return run(console, out, runner, shell);
+        return run(console, input, output, out, runner, shell);
     } catch (const IoError& e) {
         // Keep whatever was written before the failure.
         try {
