@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "driver/io_error.hpp"
+#include "tests/driver/run_fixture.hpp"
 
 namespace bw {
 namespace {
@@ -35,26 +36,11 @@ struct Read {
     DataSetStatus status;
 };
 
-const std::vector<std::string> kEchoExample = {
-    " General data",
-    " ------------",
-    " N=  20",
-    " Total number of conformations:           20000",
-    " Number of conformations for averaging:            1000",
-    " Sampling frequecy for averaging:              20",
-    " Seed for random number generator:           12345",
-    " Hydrodynamic calculations?  (0-No, other-Yes):  1",
-    " Radial distribution function P(r) ? (0-NO, other-Number of intervals):   50",
-    " P(r) from r=0.0 to rmax=   20.00",
-    " Model-specific data",
-    " -------------------",
-    " Hard sphere diameter=   0.50  DeltaPhi=  1.000",
-};
 
 TEST(data_set, echo_example_code_1_with_p_of_r) {
-    Read r(1, "20\n20000\n1000\n12345\n1\n50\n20.0\n0.5\n1.0\n");
+    Read r(1, test::kEchoExampleData);
     EXPECT_EQ(r.status, DataSetStatus::Ready);
-    EXPECT_EQ(r.file_records(), kEchoExample);
+    EXPECT_EQ(r.file_records(), test::kEchoExample);
     EXPECT_EQ(r.console.str(), r.file.str());
     EXPECT_EQ(r.rd.NFREQ, 20);
     EXPECT_EQ(r.rd.NCONFSUB, 200);

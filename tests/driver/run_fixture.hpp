@@ -112,6 +112,24 @@ public:
     std::string failure;  // when set, run() throws it
 };
 
+// A data set of model code 1 with hydrodynamics and P(r), and its echo.
+inline const std::string kEchoExampleData = "20\n20000\n1000\n12345\n1\n50\n20.0\n0.5\n1.0\n";
+inline const std::vector<std::string> kEchoExample = {
+    " General data",
+    " ------------",
+    " N=  20",
+    " Total number of conformations:           20000",
+    " Number of conformations for averaging:            1000",
+    " Sampling frequecy for averaging:              20",
+    " Seed for random number generator:           12345",
+    " Hydrodynamic calculations?  (0-No, other-Yes):  1",
+    " Radial distribution function P(r) ? (0-NO, other-Number of intervals):   50",
+    " P(r) from r=0.0 to rmax=   20.00",
+    " Model-specific data",
+    " -------------------",
+    " Hard sphere diameter=   0.50  DeltaPhi=  1.000",
+};
+
 // Two data sets of model code 1 and the terminating record.
 inline const std::string kTwoDataSets =
     "20      beads\n2000\n100\n7\n0\n2\n10.0\n0.8\n2.0\n"
