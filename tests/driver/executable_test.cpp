@@ -154,5 +154,23 @@ TEST_F(Executable, fatal_input_failure_exits_with_status_two) {
     EXPECT_EQ(file("run.out"), start_of_file(" Code 1. RL or RLHS model"));
 }
 
+TEST_F(Executable, bundled_examples_read_and_echo_cleanly) {
+    const std::string examples = BEADWALKS_EXAMPLES;
+    struct Example { const char* file; const char* code; std::size_t data_sets; };
+    for (const Example& e : {Example{"rl_chain.dat", "1", 1}, Example{"gs_chain.dat", "2", 2},
+                             Example{"ss_chain.dat", "3", 1}, Example{"echo_example.dat", "1", 1}}) {
+        data("run.dat", read_file(examples + "/" + e.file));
+        const Process p = run(kScripted, std::string(e.code) + "\nrun.dat\nrun.out\n\n");
+        EXPECT_EQ(p.status, 0) << e.file;
+        EXPECT_EQ(p.err, "") << e.file;
+        const auto out = file("run.out");
+        EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), test::kRule)), 2 + e.data_sets + 1)
+            << e.file;  // two in the banner, one before each data set and the end
+    }
+    std::vector<std::string> expected = start_of_file(" Code 1. RL or RLHS model");
+    append(expected, test::kEchoExample);
+    EXPECT_EQ(prefix(file("run.out"), expected.size()), expected);
+}
+
 }  // namespace
 }  // namespace bw
