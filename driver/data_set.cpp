@@ -1,5 +1,7 @@
 #include "driver/data_set.hpp"
 
+#include <vector>
+
 #include "driver/records/format.hpp"
 #include "driver/records/list_directed.hpp"
 
@@ -27,31 +29,18 @@ void echo_general(const RunData& rd, Output& out) {
     out.both(Record().lit(" Seed for random number generator: ").i(rd.ISEED, 15));
 }
 
+// The model-specific items of rd.ICODE, in reading order.
 void read_model_items(RecordReader& in, RunData& rd) {
+    std::vector<float*> items;
     switch (rd.ICODE) {
-    case 1:
-        read_list(in, rd.DHS);
-        read_list(in, rd.DELTAPHI);
-        break;
-    case 2:
-        read_list(in, rd.EPS);
-        read_list(in, rd.SIG);
-        read_list(in, rd.RCUT);
-        read_list(in, rd.HOOK);
-        read_list(in, rd.AMPL);
-        rd.RCUT2 = rd.RCUT * rd.RCUT;
-        break;
-    case 3:
-        read_list(in, rd.A);
-        read_list(in, rd.ALPHA);
-        read_list(in, rd.RCUT);
-        read_list(in, rd.HOOK);
-        read_list(in, rd.AMPL);
-        rd.RCUT2 = rd.RCUT * rd.RCUT;
-        break;
-    default:
-        break;
+    case 1: items = {&rd.DHS, &rd.DELTAPHI}; break;
+    case 2: items = {&rd.EPS, &rd.SIG, &rd.RCUT, &rd.HOOK, &rd.AMPL}; break;
+    case 3: items = {&rd.A, &rd.ALPHA, &rd.RCUT, &rd.HOOK, &rd.AMPL}; break;
+    default: return;
     }
+    for (float* item : items) read_list(in, *item);
+    // The cut-off tests compare squared distances.
+    if (rd.ICODE != 1) rd.RCUT2 = rd.RCUT * rd.RCUT;
 }
 
 // The echo lists HOOK first, then the potential, then AMPL.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 #include "driver/io_error.hpp"
 
@@ -20,15 +21,17 @@ std::size_t find_stop(const std::string& line, std::size_t pos, const char* stop
 }
 
 // Skips empty records and leading blanks. Returns the record and the
-// position of the first character of the value, or nothing when a comma or
-// slash comes before any value (the item keeps its value).
-std::optional<std::pair<std::string, std::size_t>> start_of_value(RecordReader& in) {
+// position of the first character of the value, or nothing when one of
+// `null_marks` (a comma, and a slash unless it may begin a value) comes
+// before any value: the item then keeps its value.
+std::optional<std::pair<std::string, std::size_t>> start_of_value(RecordReader& in,
+                                                                  const char* null_marks = ",/") {
     for (;;) {
         std::string line = in.next();
         std::size_t pos = 0;
         while (pos < line.size() && is_blank(line[pos])) ++pos;
         if (pos == line.size()) continue;
-        if (line[pos] == ',' || line[pos] == '/') return std::nullopt;
+        if (std::string_view(null_marks).find(line[pos]) != std::string_view::npos) return std::nullopt;
         return std::make_pair(std::move(line), pos);
     }
 }
@@ -137,7 +140,8 @@ void read_list(RecordReader& in, float& item) {
 }
 
 void read_list_name(RecordReader& in, std::string& item) {
-    const auto start = start_of_value(in);
+    // A slash may begin an absolute path.
+    const auto start = start_of_value(in, ",");
     if (!start) return;
     const std::string& line = start->first;
     std::size_t pos = start->second;

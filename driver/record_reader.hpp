@@ -42,8 +42,9 @@ void read_list(RecordReader& in, std::int32_t& item);
 void read_list(RecordReader& in, float& item);
 // A file name: quoted with apostrophes or quotation marks (a doubled quote
 // stands for one), or unquoted, when it ends at a blank or comma but not at a
-// slash, so that a path can be typed as it is. Trailing blanks are dropped;
-// the name is never cut.
+// slash, so that a path ("/tmp/run.out" too) can be typed as it is; only a
+// comma before the name leaves it unchanged. Trailing blanks are dropped; the
+// name is never cut.
 void read_list_name(RecordReader& in, std::string& item);
 
 // Syntax of the values alone (exposed for tests): true and the value when

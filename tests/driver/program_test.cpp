@@ -121,6 +121,14 @@ TEST_F(Run, output_file_that_cannot_be_created_is_fatal) {
     EXPECT_EQ(diagnostic, "cannot open file, unit 8, file nodir/out.txt\n");
 }
 
+TEST_F(Run, a_failed_write_to_the_output_file_is_fatal) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    write_file("two.dat", test::kTwoDataSets);
+    EXPECT_EQ(run("1\ntwo.dat\n/dev/full\n\n"), kExitIoFailure);
+    EXPECT_EQ(diagnostic, "write error, unit 8, file /dev/full\n");
+    EXPECT_TRUE(runner.seen.empty());  // found at the latest when the pause flushes
+}
+
 TEST_F(Run, the_data_file_is_never_opened_as_the_output_file) {
     write_file("two.dat", test::kTwoDataSets);
     EXPECT_EQ(run("1\ntwo.dat\n./two.dat\n"), kExitIoFailure);

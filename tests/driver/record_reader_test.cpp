@@ -136,7 +136,7 @@ TEST(read_list_name, unquoted_names) {
     EXPECT_EQ(list_name("data.txt\n"), "data.txt");
     EXPECT_EQ(list_name("  results/run1.out   trailing words\n"), "results/run1.out");  // a path keeps its slashes
     EXPECT_EQ(list_name("a.dat,b.dat\n"), "a.dat");
-    EXPECT_EQ(list_name("/tmp/x.dat\n"), "unchanged");  // a leading slash still ends the read
+    EXPECT_EQ(list_name("/tmp/x.dat\n"), "/tmp/x.dat");  // an absolute path
     EXPECT_EQ(list_name(",name\n"), "unchanged");
     EXPECT_EQ(list_name("\n\nname\r\n"), "name");
     const std::string long_name(45, 'n');
