@@ -1,0 +1,77 @@
+#pragma once
+// Metropolis Monte Carlo sampler of one data set. MCRUN runs NSUB subsamples,
+// each from a new initial conformation, and hands every NFREQ-th conformation
+// to a SampleSink; refused moves are counted in NREJ. The Sampler owns the
+// working copy X, Y, Z of the chain, the pair-energy table EPAIR and the
+// trial energies ENEW; the random stream is the ISEED of the RunData it was
+// given, advanced in place.
+#include <array>
+#include <cstdint>
+
+#include "driver/records/record_sink.hpp"
+#include "montecarlo/conformation.hpp"
+#include "montecarlo/potentials.hpp"
+#include "montecarlo/run_data.hpp"
+#include "montecarlo/sample_sink.hpp"
+
+namespace bw {
+
+class Sampler {
+public:
+    // Keeps a reference to run: its ISEED is the random stream, its model
+    // parameters and counts (NFREQ, NCONFSUB, NPROG) are read at each call.
+    explicit Sampler(RunData& run) : run_(run) {}
+
+    // The whole data set: sink.begin(), NREJ := 0, NSUB subsamples of
+    // NCONFSUB sampled conformations NFREQ sweeps apart, sink.finish().
+    // Subsample and progress records go to console. Returns NREJ. Throws
+    // SimulationError for an unknown model code, a bead count outside
+    // 1..MAXBEADS, a chain that cannot be built or pair energies that are not
+    // finite for the initial chain.
+    std::int64_t MCRUN(SampleSink& sink, RecordSink& console);
+
+    // Starts a chain: a new initial conformation as working copy, EPAIR filled.
+    void start_subsample();
+    // Makes conf (its N must be run.N) the working copy and fills EPAIR.
+    void load(const Conformation& conf);
+    // One Monte Carlo cycle: one move attempt for each bead 1..N in turn.
+    void SWEEP();
+    // One move attempt of bead i (1-based); true when accepted.
+    bool move(std::int32_t i);
+
+    // The working copy as a conformation.
+    void copy_to(Conformation& conf) const;
+    std::int64_t NREJ() const { return NREJ_; }
+    float EPAIR(std::int32_t i, std::int32_t k) const { return EPAIR_(i, k); }
+
+private:
+    template <class F> decltype(auto) with_model(F&& f);
+    template <class Model> std::int64_t run_subsamples(const Model& model, SampleSink& sink, RecordSink& console);
+    template <class Model> void sweep(const Model& model);
+    void fill(const RigidBondModel&) {}
+    template <class Model> void fill(const Model& model);
+    bool move_bead(const RigidBondModel& model, std::int32_t i);
+    template <class Model> bool move_bead(const Model& model, std::int32_t i);
+    bool overlaps_any(const RigidBondModel& model, std::int32_t i) const;
+    bool refuse() {
+        ++NREJ_;
+        return false;
+    }
+
+    RunData& run_;
+    std::array<float, MAXBEADS> X{}, Y{}, Z{};
+    std::array<float, MAXBEADS> ENEW{};
+    PairEnergies EPAIR_;
+    float TX = 0.0f, TY = 0.0f, TZ = 0.0f;
+    std::int64_t NREJ_ = 0;
+    Conformation conf_;  // the conformation handed to the sink
+};
+
+// Convenience for the driver: a Sampler on run, MCRUN, NREJ.
+std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console);
+
+// Percentage of refused moves among the NCONF * N asked for, the product
+// formed in 64 bits: q = NREJ / (NCONF * N) in single precision, then q * 100.
+float rejection_percentage(std::int64_t NREJ, std::int32_t NCONF, std::int32_t N);
+
+}  // namespace bw
