@@ -30,6 +30,7 @@ void Steave::sample(const Conformation& conf, std::int32_t isub) {
     conf_ = &conf;
     ISUB_ = isub;
     steave(1);
+    conf_ = nullptr;  // the sampler's conformation is only lent for this call
 }
 
 void Steave::steave(std::int32_t iflag) {
@@ -72,7 +73,7 @@ void Steave::clear() {
 }
 
 void Steave::accumulate() {
-    if (conf_ == nullptr) throw std::logic_error("steave(1) before any sampled conformation");
+    if (conf_ == nullptr) throw std::logic_error("steave(1) outside sample(): no conformation to add");
     NPROP_ = CONFPROP(*conf_, run_, hydro_, console_, PROP_);
     for (std::int32_t p = 1; p <= NPROP_; ++p) PSUB_[index(p, ISUB_)] += PROP_[static_cast<std::size_t>(p - 1)];
 }

@@ -34,8 +34,8 @@ public:
     void sample(const Conformation& conf, std::int32_t isub) override;
     void finish() override { steave(2); }
 
-    // 0: size the storage to the data set and clear the sums; 1: add the
-    // properties of the last conformation handed to sample(); 2: subsample
+    // 0: size the storage to the data set and clear the sums; 1 (only from
+    // within sample()): add the properties of the conformation; 2: subsample
     // means, then mean and error of every property. Any other iflag writes
     // one error line to the console and changes nothing. Throws
     // SimulationError when the property storage of a data set cannot be had.
@@ -62,7 +62,7 @@ private:
     const RunData& run_;
     HydroEntries* hydro_;
     RecordSink& console_;
-    const Conformation* conf_ = nullptr;  // the conformation of the current sample
+    const Conformation* conf_ = nullptr;  // set only during sample()
     std::int32_t ISUB_ = 1;
     std::int32_t NPROP_ = 0;
     std::vector<float> PROP_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "montecarlo/simulation_error.hpp"
@@ -124,6 +125,10 @@ TEST(SteaveTest, UnknownIflagReportsAndChangesNothing) {
                                }));
     EXPECT_EQ(st.PSUB(1, 1), 4.0f);
     EXPECT_EQ(st.PSUB(2, 1), 1.0f);
+    // Adding needs a conformation lent by sample(); none is held after it.
+    EXPECT_THROW(st.steave(1), std::logic_error);
+    EXPECT_THROW(st.sample(dumbbell(1.0f), NSUB + 1), std::out_of_range);
+    EXPECT_EQ(st.PSUB(1, 1), 4.0f);
 }
 
 TEST(SteaveTest, BeginClearsSumsOfTheNextDataSet) {
