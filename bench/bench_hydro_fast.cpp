@@ -236,7 +236,8 @@ void BM_SGEMM_300_system_blas(benchmark::State& state) {
 // vectors, enough of them to hide the latency.
 constexpr int CHAINS = 12;
 
-__attribute__((target("avx512f"))) float fma_loop_avx512(std::int64_t iters) {
+// noipa: the loop must run on every call, not be folded as a pure function.
+[[gnu::noipa, gnu::target("avx512f")]] float fma_loop_avx512(std::int64_t iters) {
     __m512 acc[CHAINS];
     for (int j = 0; j < CHAINS; ++j) acc[j] = _mm512_set1_ps(float(j));
     const __m512 x = _mm512_set1_ps(0.999999f), y = _mm512_set1_ps(1e-7f);

@@ -47,7 +47,6 @@ void FastWork::reserve(std::int32_t N)
     const auto n = static_cast<std::size_t>(3 * N);
     if (A.size() < n * n) A.resize(n * n);
     if (P.size() < n * NFIELD) P.resize(n * NFIELD);
-    if (pair.size() < 2 * n) pair.resize(2 * n);
 }
 
 std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, FastWork& work)

@@ -45,7 +45,6 @@ struct FastWork {
     void reserve(std::int32_t N);  // room for N beads (grows, never shrinks)
     std::vector<float> A;  // supermatrix of order 3N, leading dimension 3N
     std::vector<float> P;  // the twelve fields, 3N x 12, overwritten by W
-    std::vector<float> pair;  // 6 x N scratch of the supermatrix pair loop
     std::array<float, NFIELD * NFIELD> Gf{};
     FieldGram gram;
 };

@@ -118,9 +118,11 @@ TEST(fast_supermatrix, equals_the_packed_supermatrix_bit_for_bit) {
         bool unequal;
     };
     // Unit random walks come close enough for overlapping pairs; unequal
-    // radii exercise the mean-volume sphere; N = 100 fills every vector lane.
+    // radii exercise the mean-volume sphere; N = 100 fills every vector lane
+    // and N = 140 runs past the partner batch of 128 beads.
     const std::vector<Case> cases = {{random_walk(1, 1), false},   {random_walk(2, 2), false},
                                      {random_walk(37, 3), false},  {random_walk(100, 4), false},
+                                     {random_walk(140, 8), false},
                                      {random_walk(23, 5), true},   {compact_chain(64, 6), true},
                                      {cone_walk(50, 0.05, 7), false}};
     for (const auto& c : cases)
@@ -131,6 +133,7 @@ TEST(fast_supermatrix, equals_the_packed_supermatrix_bit_for_bit) {
             const bw::HydroModel m = b.model(IND);
             bw::SUPMAT(m.AP, IND, b.view(), b.N, m.RAD);
             bw::FastWork fw;
+            fw.reserve(b.N);
             const float sentinel = -12345.0f;
             std::fill(fw.A.begin(), fw.A.end(), sentinel);
             bw::fast_supermatrix(m, fw);
