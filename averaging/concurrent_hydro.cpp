@@ -112,6 +112,9 @@ void ConcurrentHydro::flush_one() {
     try {
         replay_.lend(&job.conf, &job.out);
         inner_.sample(job.conf, job.isub);
+        if (replay_.unanswered()) {
+            throw std::logic_error("ConcurrentHydro: the wrapped sink did not ask for the hydrodynamics");
+        }
         replay_.lend(nullptr, nullptr);
         ++flushed_;
         for (const std::string& line : job.held) console_.record(line);

@@ -54,11 +54,14 @@ struct HydroOutcome {
 class ReplayedHydro final : public HydroEntries {
 public:
     void compute(const Conformation& conf, float& DT, float& ETA, RecordSink& console) override;
-    // Makes outcome the answer for conf until the next lend (null: no answer).
+    // Makes outcome the answer for conf until it is given or the next lend
+    // (null: no answer).
     void lend(const Conformation* conf, const HydroOutcome* outcome) {
         conf_ = conf;
         outcome_ = outcome;
     }
+    // True while a lent answer has not been asked for.
+    bool unanswered() const { return outcome_ != nullptr; }
 
 private:
     const Conformation* conf_ = nullptr;
@@ -70,7 +73,8 @@ public:
     using HydroFactory = std::function<std::unique_ptr<HydroEntries>()>;
 
     // inner: the statistics sink, built with `replay` as its HydroEntries and
-    // writing to `console`. make_hydro is called once per worker, here, on
+    // writing to `console`; it must ask for the hydrodynamics of every
+    // conformation it is given (so that no worker's failure goes unseen). make_hydro is called once per worker, here, on
     // this thread. The ring holds workers * slots_per_worker conformations
     // (at least one each); sample() blocks while it is full.
     ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, const HydroFactory& make_hydro,

@@ -292,6 +292,20 @@ TEST(ConcurrentHydroTest, ReplayAnswersOnlyTheConformationBeingFlushed) {
     EXPECT_THROW(replay.compute(a, DT, ETA, console), std::logic_error);  // one answer per flush
 }
 
+TEST(ConcurrentHydroTest, WrappedSinkThatNeverAsksIsRefused) {
+    // A statistics sink without hydrodynamics would silently drop what the
+    // workers computed, failures included.
+    RunData run = chain_run(2, 8, 20, 10, 3);
+    run.IHYD = 0;
+    NullSink console;
+    ReplayedHydro replay;
+    Steave steave(run, &replay, console);
+    ConcurrentHydro sink(steave, replay, console, shuffled(), 2);
+    sink.begin();
+    sample_some(sink, run, 3);
+    EXPECT_THROW(sink.drain(), std::logic_error);
+}
+
 TEST(DataSetRunTest, WorkersOnlyWithHydrodynamicsAndMoreThanOneThread) {
     int made = 0;
     const auto counting = [&] {
