@@ -1,0 +1,44 @@
+#include "driver/output.hpp"
+
+#include "driver/io_error.hpp"
+
+namespace bw {
+
+Output::Output(std::ostream& console) : console_(console) {}
+
+void Output::attach_file(std::ostream& file, std::string name) {
+    file_ = &file;
+    file_name_ = std::move(name);
+}
+
+void Output::write(Route route, const std::string& record) {
+    if (route != Route::Console && file_ != nullptr) {
+        *file_ << record << '\n';
+        check_file();
+    }
+    if (route != Route::File) console_ << record << '\n';
+}
+
+void Output::write(Route route, const std::vector<std::string>& records) {
+    for (const std::string& r : records) write(route, r);
+}
+
+void Output::write(const std::vector<RoutedRecord>& records) {
+    for (const RoutedRecord& r : records) write(r.route, r.text);
+}
+
+void Output::flush() {
+    console_.flush();
+    if (file_ != nullptr) {
+        file_->flush();
+        check_file();
+    }
+}
+
+// A full disk or a vanished device must not pass silently: the results
+// would be lost while the run reports success.
+void Output::check_file() {
+    if (!*file_) throw IoError("write error", kOutputUnit, file_name_);
+}
+
+}  // namespace bw

@@ -1,0 +1,63 @@
+#pragma once
+// Where a record goes: the output file (unit 8), the console (standard
+// output) or both. Every record of the program passes through one Output, so
+// the routing of each record is fixed in one place and testable with string
+// streams.
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/records/record_sink.hpp"
+
+namespace bw {
+
+enum class Route { Both, Console, File };
+
+// A record together with its destination; the report and the echo are
+// functions that return these.
+struct RoutedRecord {
+    Route route;
+    std::string text;
+    bool operator==(const RoutedRecord&) const = default;
+};
+
+class Output {
+public:
+    explicit Output(std::ostream& console);
+
+    // Connects unit 8; until then records routed to the file are dropped.
+    void attach_file(std::ostream& file, std::string name);
+
+    // Takes a std::string so that a rec::Record converts implicitly.
+    void write(Route route, const std::string& record);
+    void write(Route route, const std::vector<std::string>& records);
+    void write(const std::vector<RoutedRecord>& records);
+    void both(const std::string& record) { write(Route::Both, record); }
+    void console(const std::string& record) { write(Route::Console, record); }
+    void file(const std::string& record) { write(Route::File, record); }
+
+    // Pushes everything written so far to the console and the file.
+    void flush();
+
+    // The console as a RecordSink, for the layers below the driver.
+    RecordSink& console_sink() { return console_sink_; }
+
+private:
+    class ConsoleSink final : public RecordSink {
+    public:
+        explicit ConsoleSink(Output& out) : out_(out) {}
+        void record(std::string_view line) override { out_.console(std::string(line)); }
+    private:
+        Output& out_;
+    };
+
+    void check_file();
+
+    std::ostream& console_;
+    std::ostream* file_ = nullptr;
+    std::string file_name_;
+    ConsoleSink console_sink_{*this};
+};
+
+}  // namespace bw

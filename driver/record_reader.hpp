@@ -1,0 +1,55 @@
+#pragma once
+// Reading one input unit record by record, with the two reading rules of the
+// program: a fixed integer field in the first columns of a record (the bead
+// count) and list-directed reading of one value per read (everything else,
+// console answers included). Every read starts on a new record; whatever
+// follows the value on its record is ignored.
+#include <cstdint>
+#include <istream>
+#include <string>
+
+namespace bw {
+
+class RecordReader {
+public:
+    RecordReader(std::istream& in, int unit, std::string file);
+
+    // The next record without its line terminator ("\n" or "\r\n"); throws
+    // IoError "end-of-file during read" when there is none.
+    std::string next();
+
+    [[noreturn]] void conversion_error() const;
+    int unit() const { return unit_; }
+    const std::string& file() const { return file_; }
+
+private:
+    std::istream& in_;
+    int unit_;
+    std::string file_;
+};
+
+// Integer field of columns 1..width: blanks (and tabs) anywhere in the field
+// are ignored, an all-blank field is 0, an optional sign then digits;
+// anything else in the field is a conversion error.
+std::int32_t read_fixed_int(RecordReader& in, int width);
+
+// List-directed reads of one item. Empty records are skipped; a value ends at
+// a blank, tab, comma, slash or the end of the record. A comma or slash met
+// before any value ends the read and leaves `item` unchanged.
+void read_list(RecordReader& in, std::int32_t& item);
+// Reals: optional sign, digits with an optional decimal point, optional
+// exponent with letter E or D ("2", "0.5", "1.5E-2", "1.5D-2").
+void read_list(RecordReader& in, float& item);
+// A file name: quoted with apostrophes or quotation marks (a doubled quote
+// stands for one), or unquoted, when it ends at a blank or comma but not at a
+// slash, so that a path ("/tmp/run.out" too) can be typed as it is; only a
+// comma before the name leaves it unchanged. Trailing blanks are dropped; the
+// name is never cut.
+void read_list_name(RecordReader& in, std::string& item);
+
+// Syntax of the values alone (exposed for tests): true and the value when
+// `text` is a whole integer / real constant.
+bool parse_int32(const std::string& text, std::int32_t& value);
+bool parse_real(const std::string& text, float& value);
+
+}  // namespace bw

@@ -1,0 +1,27 @@
+#pragma once
+// The results report of one data set: rejection statistics, the reduced
+// conformational averages, on request the reduced hydrodynamic averages and
+// the P(r) table. A pure function from values to routed records.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "driver/output.hpp"
+
+namespace bw {
+
+// PSTAT[p-1] = {mean, standard error} of property p.
+using PropertyStats = std::vector<std::array<float, 2>>;
+
+// Percentage of rejected moves among NCONF * N attempted ones, in single
+// precision; the product is formed in 64 bits so that it cannot wrap, and an
+// empty product (no beads or no cycles) gives 0.
+float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N);
+
+// Throws std::runtime_error when PSTAT holds fewer properties than IHYD and
+// NPR call for.
+std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, std::int32_t N,
+                                         std::int32_t IHYD, std::int32_t NPR, float RMAX,
+                                         const PropertyStats& PSTAT);
+
+}  // namespace bw

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: a normal
+# build in build/ and one with AddressSanitizer and UndefinedBehaviorSanitizer
+# in build-asan/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2
+(cd build && ctest --output-on-failure -j2)
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBEADWALKS_SANITIZE=ON
+cmake --build build-asan -j2
+(cd build-asan && ctest --output-on-failure -j2)
