@@ -29,7 +29,7 @@ void RigidBeadHydro::compute(const Conformation& conf, float& DT, float& ETA, Re
     model.RAD = RAD_.data();
     model.NAP = NAP;
     model.AP = AP_.data();
-    TRV(model, ws_, console);
+    TRV(model, ws_, console, &fast_);
     DT = ws_.res.DT;
     ETA = ws_.res.ETA;
 }

@@ -1,5 +1,7 @@
 #include "hydro/lapack.hpp"
 
+#include <dlfcn.h>
+
 #include <cstddef>
 
 // Fortran interfaces: every argument by reference, plus the hidden length of
@@ -7,12 +9,30 @@
 extern "C" {
 void spptrf_(const char* uplo, const int* n, float* ap, int* info, std::size_t uplo_len);
 void spptri_(const char* uplo, const int* n, float* ap, int* info, std::size_t uplo_len);
+void spotrf_(const char* uplo, const int* n, float* a, const int* lda, int* info, std::size_t uplo_len);
+void strsm_(const char* side, const char* uplo, const char* transa, const char* diag, const int* m, const int* n,
+            const float* alpha, const float* a, const int* lda, float* b, const int* ldb, std::size_t side_len,
+            std::size_t uplo_len, std::size_t transa_len, std::size_t diag_len);
+void ssyrk_(const char* uplo, const char* trans, const int* n, const int* k, const float* alpha, const float* a,
+            const int* lda, const float* beta, float* c, const int* ldc, std::size_t uplo_len, std::size_t trans_len);
 }
 
 namespace bw::lapack {
 
 namespace {
 constexpr char UPLO = 'U';
+
+// Every LAPACK call runs on the calling thread: conformations are spread over
+// threads one matrix each, and a library that starts threads of its own
+// inside a call would only compete with them. OpenBLAS starts a pool unless
+// told otherwise; other providers lack the symbol and run single-threaded.
+bool single_threaded_lapack() {
+    using set_threads_t = void (*)(int);
+    if (auto set_threads = reinterpret_cast<set_threads_t>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads")))
+        set_threads(1);
+    return true;
+}
+[[maybe_unused]] const bool lapack_single_threaded = single_threaded_lapack();
 }
 
 std::int32_t spptrf_upper(std::int32_t n, float* ap) {
@@ -27,6 +47,28 @@ std::int32_t spptri_upper(std::int32_t n, float* ap) {
     int info = 0;
     spptri_(&UPLO, &order, ap, &info, 1);
     return info;
+}
+
+std::int32_t spotrf_upper(std::int32_t n, float* a, std::int32_t lda) {
+    const int order = n;
+    const int ld = lda;
+    int info = 0;
+    spotrf_(&UPLO, &order, a, &ld, &info, 1);
+    return info;
+}
+
+void strsm_upper_trans_left(std::int32_t n, std::int32_t nrhs, const float* u, std::int32_t ldu, float* b,
+                            std::int32_t ldb) {
+    const int m = n, cols = nrhs, lda = ldu, ld = ldb;
+    const float one = 1.0f;
+    strsm_("L", &UPLO, "T", "N", &m, &cols, &one, u, &lda, b, &ld, 1, 1, 1, 1);
+}
+
+void ssyrk_upper_trans(std::int32_t n, std::int32_t k, const float* w, std::int32_t ldw, float* c,
+                       std::int32_t ldc) {
+    const int order = n, rank = k, lda = ldw, ld = ldc;
+    const float one = 1.0f, zero = 0.0f;
+    ssyrk_(&UPLO, "T", &order, &rank, &one, w, &lda, &zero, c, &ld, 1, 1);
 }
 
 }  // namespace bw::lapack

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "driver/records/format.hpp"
+#include "hydro/fast_trv.hpp"
 #include "hydro/frict.hpp"
 #include "hydro/geomet.hpp"
 #include "hydro/lapack.hpp"
@@ -58,20 +59,28 @@ void report_inversion(const HydroWorkspace& ws, RecordSink& console) {
                        .lit(" . SEE INSTRUCTIONS FOR INVSTO_D SUBROUTINE").str());
 }
 
-void TRV(const HydroModel& m, HydroWorkspace& ws, RecordSink& console) {
+void TRV(const HydroModel& m, HydroWorkspace& ws, RecordSink& console, FastWork* fast) {
     check_model(m);
     if (m.IP != 0) print_entry(m, console);
     const CoordView R{m.COORD, m.LDC};
 
     GEOMET(m.IGYR, m.IP, R, m.N, m.RAD, ws, console);
-    SUPMAT(m.AP, m.IND, R, m.N, m.RAD);
-    INVSTO_D(3 * m.N, m.AP, ws);
-    report_inversion(ws, console);
-    FRICT(m.IVCROT, m.AP, R, m.N, ws, console);
+    const bool fast_route = fast != nullptr && fast_inversion(m, *fast, ws);
+    if (fast_route) {
+        friction_inverse(m.IVCROT, friction_sums(fast->gram), ws, console);
+    } else {
+        SUPMAT(m.AP, m.IND, R, m.N, m.RAD);
+        INVSTO_D(3 * m.N, m.AP, ws);
+        report_inversion(ws, console);
+        FRICT(m.IVCROT, m.AP, R, m.N, ws, console);
+    }
     RESDIF(m.IP, ws, console);
     ROTREL(m.IP, ws, console);
     if (ws.IERRD == 1) console.record(" ERROR IN DIAGONALIZING DIR");
-    VISCOS(m.IVCVIS, m.IP, m.AP, m.COORD, m.LDC, m.N, ws, console);
+    if (fast_route)
+        VISCOS_FAST(m.IVCVIS, m.IP, fast->gram, ws, console);
+    else
+        VISCOS(m.IVCVIS, m.IP, m.AP, m.COORD, m.LDC, m.N, ws, console);
 }
 
 }  // namespace bw

@@ -12,6 +12,8 @@
 
 namespace bw {
 
+struct FastWork;
+
 // INVSTO_D: replaces the packed supermatrix of order n3 by its inverse
 // (SPPTRF, then SPPTRI only when the factorisation succeeded). Sets ws.INFO1,
 // and ws.INFO2 only when the inversion ran.
@@ -25,6 +27,9 @@ void report_inversion(const HydroWorkspace& ws, RecordSink& console);
 // line each and the calculation goes on. Throws std::invalid_argument for a
 // model that cannot be addressed safely: N < 1, LDC < N, null arrays, or NAP
 // below 3N(3N+1)/2.
-void TRV(const HydroModel& model, HydroWorkspace& ws, RecordSink& console);
+// With `fast`, the supermatrix goes the fast route (hydro/fast_trv.hpp): same
+// results to single-precision rounding, same messages, but AP is left as it
+// was. A conformation whose factorisation fails takes the packed route.
+void TRV(const HydroModel& model, HydroWorkspace& ws, RecordSink& console, FastWork* fast = nullptr);
 
 }  // namespace bw

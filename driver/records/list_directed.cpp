@@ -12,7 +12,7 @@ std::vector<std::string> list_directed(std::initializer_list<ListValue> values) 
 
 std::vector<std::string> list_directed(const std::vector<ListValue>& values) {
     std::vector<std::string> records;
-    std::string current = " ";
+    std::string current(1, ' ');
     bool after_number = false;
     // True while the current record holds nothing but its leading blank: a
     // value too long for an empty record is written whole rather than
@@ -20,7 +20,7 @@ std::vector<std::string> list_directed(const std::vector<ListValue>& values) {
     auto fresh = [&] { return current.size() == 1; };
     auto new_record = [&] {
         records.push_back(current);
-        current = " ";
+        current.assign(1, ' ');
     };
 
     for (const ListValue& v : values) {

@@ -8,6 +8,7 @@
 #include "averaging/confprop.hpp"
 #include "averaging/rigid_bead_hydro.hpp"
 #include "driver/records/record_sink.hpp"
+#include "hydro/fast_gram.hpp"
 #include "hydro/trv.hpp"
 
 namespace bw {
@@ -47,7 +48,8 @@ TEST(rigid_bead_hydro, is_trv_of_the_rigid_model_with_live_options) {
     m.AP = ap.data();
     HydroWorkspace ws;
     CapturingSink direct;
-    TRV(m, ws, direct);
+    FastWork fast;
+    TRV(m, ws, direct, &fast);
 
     RigidBeadHydro hydro;
     CapturingSink sink;
