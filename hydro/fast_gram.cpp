@@ -53,12 +53,12 @@ std::int32_t field_gram(std::int32_t N, const float* COORD, std::int32_t LDC, Fa
 {
     FieldGram& gram = work.gram;
     const std::int32_t n = 3 * N;
-    const std::int32_t info = lapack::spotrf_upper(n, work.A.data(), n);
+    const std::int32_t info = lapack::spotrf_lower(n, work.A.data(), n);
     if (info != 0) return info;
 
     const auto c = centroid(N, COORD, LDC);
     fill_fields(N, COORD, LDC, c, work.P.data());
-    lapack::strsm_upper_trans_left(n, NFIELD, work.A.data(), n, work.P.data(), n);
+    lapack::strsm_lower_left(n, NFIELD, work.A.data(), n, work.P.data(), n);
     lapack::ssyrk_upper_trans(NFIELD, n, work.P.data(), n, work.Gf.data(), NFIELD);
 
     for (int g = 0; g < NFIELD; ++g)

@@ -8,10 +8,12 @@
 
 namespace bw {
 
-// Upper triangle of the supermatrix of order n = 3N into fw.A, leading
-// dimension n: row 3J + b, column 3I + a (J <= I) receives the element (a, b)
-// of the block of beads I and J, as STOBLK stores it. fw grows to N beads if
-// needed; the strict lower triangle is not written.
+// Lower triangle of the supermatrix of order n = 3N into fw.A, leading
+// dimension n: the transpose of the layout STOBLK gives the packed upper
+// triangle, so that row 3I + a, column 3J + b (J <= I) receives the element
+// (a, b) of the block of beads I and J, and fw.A[q + n p] is the element
+// SUPMAT stores at (p, q), p <= q. fw grows to N beads if needed; the strict
+// upper triangle is not written.
 void fast_supermatrix(const HydroModel& m, FastWork& fw);
 
 }  // namespace bw

@@ -49,19 +49,19 @@ std::int32_t spptri_upper(std::int32_t n, float* ap) {
     return info;
 }
 
-std::int32_t spotrf_upper(std::int32_t n, float* a, std::int32_t lda) {
+std::int32_t spotrf_lower(std::int32_t n, float* a, std::int32_t lda) {
     const int order = n;
     const int ld = lda;
     int info = 0;
-    spotrf_(&UPLO, &order, a, &ld, &info, 1);
+    spotrf_("L", &order, a, &ld, &info, 1);
     return info;
 }
 
-void strsm_upper_trans_left(std::int32_t n, std::int32_t nrhs, const float* u, std::int32_t ldu, float* b,
-                            std::int32_t ldb) {
-    const int m = n, cols = nrhs, lda = ldu, ld = ldb;
+void strsm_lower_left(std::int32_t n, std::int32_t nrhs, const float* l, std::int32_t ldl, float* b,
+                      std::int32_t ldb) {
+    const int m = n, cols = nrhs, lda = ldl, ld = ldb;
     const float one = 1.0f;
-    strsm_("L", &UPLO, "T", "N", &m, &cols, &one, u, &lda, b, &ld, 1, 1, 1, 1);
+    strsm_("L", "L", "N", "N", &m, &cols, &one, l, &lda, b, &ld, 1, 1, 1, 1);
 }
 
 void ssyrk_upper_trans(std::int32_t n, std::int32_t k, const float* w, std::int32_t ldw, float* c,

@@ -16,17 +16,18 @@ std::int32_t spptrf_upper(std::int32_t n, float* ap);
 // of U.
 std::int32_t spptri_upper(std::int32_t n, float* ap);
 
-// SPOTRF with UPLO = 'U': Cholesky factorisation A = U^T U of the symmetric
-// positive definite matrix of order n held in the upper triangle of `a`
-// (full column-major storage, leading dimension lda); U overwrites that
-// triangle, the strict lower triangle is not referenced. Returns INFO as
-// spptrf_upper does.
-std::int32_t spotrf_upper(std::int32_t n, float* a, std::int32_t lda);
+// SPOTRF with UPLO = 'L': Cholesky factorisation A = L L^T of the symmetric
+// positive definite matrix of order n held in the lower triangle of `a`
+// (full column-major storage, leading dimension lda); L overwrites that
+// triangle, the strict upper triangle is not referenced. Returns INFO as
+// spptrf_upper does: the order of the first leading minor that is not
+// positive definite does not depend on the triangle stored.
+std::int32_t spotrf_lower(std::int32_t n, float* a, std::int32_t lda);
 
-// STRSM: B := U^-T B for the upper triangular U of order n (from
-// spotrf_upper) and the n x nrhs matrix B (leading dimension ldb).
-void strsm_upper_trans_left(std::int32_t n, std::int32_t nrhs, const float* u, std::int32_t ldu, float* b,
-                            std::int32_t ldb);
+// STRSM: B := L^-1 B for the lower triangular L of order n (from
+// spotrf_lower) and the n x nrhs matrix B (leading dimension ldb).
+void strsm_lower_left(std::int32_t n, std::int32_t nrhs, const float* l, std::int32_t ldl, float* b,
+                      std::int32_t ldb);
 
 // SSYRK: upper triangle of C := W^T W for the k x n matrix W (leading
 // dimension ldw); C is n x n, leading dimension ldc; its strict lower

@@ -178,13 +178,13 @@ Exact pair_sums(const Beads& b, const std::vector<double>& S, const std::array<f
     return e;
 }
 
-// Runs the fast route on the upper triangle of A.
+// Runs the fast route on the lower triangle of A.
 std::int32_t fast(const Beads& b, const std::vector<float>& A, FastWork& work)
 {
     const int n = 3 * b.N;
-    std::fill(work.A.begin(), work.A.end(), -999.0f);  // the lower triangle must not be read
+    std::fill(work.A.begin(), work.A.end(), -999.0f);  // the upper triangle must not be read
     for (int j = 0; j < n; ++j)
-        for (int i = 0; i <= j; ++i) work.A[i + static_cast<std::size_t>(n) * j] = A[i + static_cast<std::size_t>(n) * j];
+        for (int i = j; i < n; ++i) work.A[i + static_cast<std::size_t>(n) * j] = A[i + static_cast<std::size_t>(n) * j];
     return bw::field_gram(b.N, b.COORD.data(), LDC, work);
 }
 

@@ -138,14 +138,15 @@ TEST(fast_supermatrix, equals_the_packed_supermatrix_bit_for_bit) {
             std::fill(fw.A.begin(), fw.A.end(), sentinel);
             bw::fast_supermatrix(m, fw);
             const std::int64_t n = 3 * std::int64_t{b.N};
+            // fw.A holds the lower triangle: its (q, p) is SUPMAT's (p, q).
             for (std::int64_t q = 0; q < n; ++q)
                 for (std::int64_t p = 0; p < n; ++p) {
-                    const float got = fw.A[p + n * q];
-                    if (p > q) {
-                        ASSERT_EQ(got, sentinel) << "lower triangle written at " << p << "," << q;
+                    if (p < q) {
+                        ASSERT_EQ(fw.A[p + n * q], sentinel) << "upper triangle written at " << p << "," << q;
                         continue;
                     }
-                    const float want = m.AP[bw::packed_index(p, q)];
+                    const float got = fw.A[p + n * q];
+                    const float want = m.AP[bw::packed_index(q, p)];
                     ASSERT_EQ(std::bit_cast<std::uint32_t>(got), std::bit_cast<std::uint32_t>(want))
                         << "N=" << b.N << " IND=" << IND << " element " << p << "," << q << ": " << got
                         << " vs " << want;
