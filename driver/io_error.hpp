@@ -12,10 +12,29 @@ inline constexpr int kConsoleUnit = 5;
 inline constexpr int kInputUnit = 4;
 inline constexpr int kOutputUnit = 8;
 
+// The file name as the diagnostic shows it: control characters (a NUL, a
+// carriage return typed into a name) are written as \xNN so that the
+// diagnostic stays one readable line.
+inline std::string printable_name(const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != 0x7F) {
+            out += ch;
+        } else {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+    }
+    return out;
+}
+
 class IoError : public std::runtime_error {
 public:
     IoError(const std::string& failure, int unit, const std::string& file)
-        : std::runtime_error(failure + ", unit " + std::to_string(unit) + ", file " + file) {}
+        : std::runtime_error(failure + ", unit " + std::to_string(unit) + ", file " + printable_name(file)) {}
 };
 
 }  // namespace bw

@@ -18,10 +18,17 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPauseText = " ...Pause to confirm data. Press Enter key ";
 
+// A name holding a NUL byte would be cut there by the system and open some
+// other file; such a name is refused, never shortened.
+void check_name(const std::string& name, int unit) {
+    if (name.find('\0') != std::string::npos) throw IoError("invalid file name", unit, name);
+}
+
 void open_input(std::ifstream& file, const std::string& name) {
+    check_name(name, kInputUnit);
     std::error_code ec;
     const fs::file_status st = fs::status(name, ec);
-    if (!fs::exists(st)) throw IoError("file not found", kInputUnit, name);
+    if (st.type() == fs::file_type::not_found) throw IoError("file not found", kInputUnit, name);
     if (fs::is_directory(st)) throw IoError("cannot open file", kInputUnit, name);
     file.open(name, std::ios::in | std::ios::binary);
     if (!file) throw IoError("cannot open file", kInputUnit, name);
@@ -30,6 +37,7 @@ void open_input(std::ifstream& file, const std::string& name) {
 // Opening the data file again as the output file would erase the data before
 // it is read; that is refused like any other file that cannot be opened.
 void open_output(std::ofstream& file, const std::string& name, const std::string& input_name) {
+    check_name(name, kOutputUnit);
     std::error_code ec;
     if (fs::equivalent(name, input_name, ec)) throw IoError("file already open on unit 4", kOutputUnit, name);
     file.open(name, std::ios::out | std::ios::trunc | std::ios::binary);

@@ -4,12 +4,16 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <stdexcept>
+#include <streambuf>
 #include <string_view>
 
 #include "driver/io_error.hpp"
 
 namespace bw {
 namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -55,9 +59,34 @@ RecordReader::RecordReader(std::istream& in, int unit, std::string file)
 
 std::string RecordReader::next() {
     std::string line;
-    if (!std::getline(in_, line)) throw IoError("end-of-file during read", unit_, file_);
+    bool terminated = false;
+    std::streambuf* buf = in_.rdbuf();
+    try {
+        for (int c = buf->sbumpc(); c != std::char_traits<char>::eof(); c = buf->sbumpc()) {
+            if (c == '\n') {
+                terminated = true;
+                break;
+            }
+            if (line.size() == kMaxRecordLength) throw IoError("record too long", unit_, file_);
+            line.push_back(static_cast<char>(c));
+        }
+    } catch (const IoError&) {
+        throw;
+    } catch (const std::exception&) {
+        // The file stream reports a failed read(2) (EIO, EISDIR) by throwing.
+        in_.setstate(std::ios::badbit);
+        throw IoError("read error", unit_, file_);
+    }
+    if (!terminated) {
+        in_.setstate(std::ios::eofbit);
+        // The last line may lack its line end; nothing at all is the end.
+        if (line.empty()) throw IoError("end-of-file during read", unit_, file_);
+    }
     // A file written with Windows line ends reads like the same file with "\n".
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Some editors begin a UTF-8 file with a byte-order mark; it is not data.
+    if (first_record_ && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+    first_record_ = false;
     return line;
 }
 

@@ -4,18 +4,27 @@
 // count) and list-directed reading of one value per read (everything else,
 // console answers included). Every read starts on a new record; whatever
 // follows the value on its record is ignored.
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <string>
 
 namespace bw {
 
+// Longest record accepted. Lines of hand-written data are short; the bound
+// keeps a file without line ends (a device such as /dev/zero, a binary file)
+// from filling the memory before anything can be said about it.
+inline constexpr std::size_t kMaxRecordLength = std::size_t{1} << 20;
+
 class RecordReader {
 public:
     RecordReader(std::istream& in, int unit, std::string file);
 
-    // The next record without its line terminator ("\n" or "\r\n"); throws
-    // IoError "end-of-file during read" when there is none.
+    // The next record without its line terminator ("\n" or "\r\n"); a UTF-8
+    // byte-order mark before the first record is dropped. Throws IoError
+    // "end-of-file during read" when there is no record, "read error" when
+    // the system cannot read the file, "record too long" beyond
+    // kMaxRecordLength characters.
     std::string next();
 
     [[noreturn]] void conversion_error() const;
@@ -26,6 +35,7 @@ private:
     std::istream& in_;
     int unit_;
     std::string file_;
+    bool first_record_ = true;
 };
 
 // Integer field of columns 1..width: blanks (and tabs) anywhere in the field

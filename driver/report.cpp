@@ -12,7 +12,9 @@ using rec::Record;
 
 float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N) {
     const std::int64_t attempted = NCONF * N;
-    if (attempted == 0) return 0.0f;
+    // No move was asked for (no beads, no cycles, or a negative NCONF, which
+    // runs none): nothing was refused, and 0 / 0 or a "-0.00" must not show.
+    if (attempted <= 0) return 0.0f;
     const float q = static_cast<float>(NREJ) / static_cast<float>(attempted);
     return q * 100.0f;
 }

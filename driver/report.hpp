@@ -14,8 +14,8 @@ namespace bw {
 using PropertyStats = std::vector<std::array<float, 2>>;
 
 // Percentage of rejected moves among NCONF * N attempted ones, in single
-// precision; the product is formed in 64 bits so that it cannot wrap, and an
-// empty product (no beads or no cycles) gives 0.
+// precision; the product is formed in 64 bits so that it cannot wrap, and a
+// product of 0 or less (no beads, no cycles, a negative NCONF) gives 0.
 float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N);
 
 // Throws std::runtime_error when PSTAT holds fewer properties than IHYD and

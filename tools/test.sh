@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build in build/ and one with AddressSanitizer and UndefinedBehaviorSanitizer
-# in build-asan/.
+# in build-asan/; last, runs the fuzz targets for about a minute (tools/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,3 +14,5 @@ cmake --build build -j2
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBEADWALKS_SANITIZE=ON
 cmake --build build-asan -j2
 (cd build-asan && ctest --output-on-failure -j2)
+
+bash tools/fuzz.sh

@@ -56,6 +56,9 @@ std::string F(float value, int w, int d) {
     if (w <= 0) return {};
     if (d < 0) d = 0;
     if (std::string s = non_finite(value); !s.empty()) return justify(s, w);
+    // The point and d decimals alone overflow the field: no need to expand
+    // (and no room to allocate for an absurd d).
+    if (d > w - 1) return stars(w);
 
     // The magnitude's exact expansion "iii.fff...", then rounded to d decimals.
     char buf[kExactDigits + 64];
@@ -88,6 +91,8 @@ std::string D1P(float value, int w, int d) {
     if (w <= 0) return {};
     if (d < 0) d = 0;
     if (std::string s = non_finite(value); !s.empty()) return justify(s, w);
+    // A digit, the point, d decimals and a four-column exponent overflow the field.
+    if (d > w - 6) return stars(w);
 
     const std::size_t sig = static_cast<std::size_t>(d) + 1;  // significant digits kept
     std::string mant;

@@ -25,7 +25,11 @@ std::vector<std::string> list_directed(const std::vector<ListValue>& values) {
 
     for (const ListValue& v : values) {
         if (v.is_int()) {
-            const std::string field = I(v.int_value(), kListIntegerWidth);
+            // Twelve columns hold any 32-bit value with a blank before it; a
+            // wider value widens its field, keeping that blank, rather than
+            // turn into asterisks: nothing written list-directed is lost.
+            const auto digits = static_cast<int>(std::to_string(v.int_value()).size());
+            const std::string field = I(v.int_value(), std::max(kListIntegerWidth, digits + 1));
             if (current.size() + field.size() > kListRecordLength && !fresh()) new_record();
             current += field;
             after_number = true;

@@ -3,7 +3,8 @@
 // takes without a format. A record begins with one blank; an integer takes 12
 // columns, right-justified; a character value is copied as it is, preceded by
 // one blank when it follows a number. A record holds at most 80 characters: a
-// value that does not fit in the room left starts a new record.
+// value that does not fit in the room left starts a new record. (A 64-bit
+// integer too wide for 12 columns widens its field, one blank before it.)
 //
 //   list_directed({"N=", 150, " is not valid."})
 //     -> {" N=         150  is not valid."}

@@ -3,11 +3,7 @@
 // same main with a scripted simulation, for whole runs.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
-#include "tests/driver/run_fixture.hpp"
+#include "tests/driver/process_fixture.hpp"
 
 namespace bw {
 namespace {
@@ -17,45 +13,11 @@ using test::lines_of;
 using test::read_file;
 using test::write_file;
 
-struct Process {
-    int status = -1;
-    std::vector<std::string> out;
-    std::string err;
-};
-
-class Executable : public ::testing::Test {
-protected:
-    // Runs `exe` in the scratch folder with `answers` on its standard input.
-    Process run(const std::string& exe, const std::string& answers) {
-        write_file(dir_ / "answers.txt", answers);
-        const std::string cmd = "cd '" + dir_.path().string() + "' && '" + exe +
-                                "' < answers.txt > stdout.txt 2> stderr.txt";
-        const int raw = std::system(cmd.c_str());
-        Process p;
-        p.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        p.out = lines_of(read_file(dir_ / "stdout.txt"));
-        p.err = read_file(dir_ / "stderr.txt");
-        return p;
-    }
-    std::vector<std::string> file(const std::string& name) const { return lines_of(read_file(dir_ / name)); }
-    void data(const std::string& name, const std::string& text) { write_file(dir_ / name, text); }
-
-    static std::vector<std::string> prefix(const std::vector<std::string>& v, std::size_t n) {
-        return {v.begin(), v.begin() + static_cast<std::ptrdiff_t>(std::min(n, v.size()))};
-    }
-
-    test::TempDir dir_;
-};
-
-const std::string kBeadwalks = BEADWALKS_EXE;
-const std::string kScripted = BEADWALKS_SCRIPTED_EXE;
-const std::string kPad30 = "                              ";
-
-std::vector<std::string> start_of_file(const char* code) {
-    std::vector<std::string> r = test::file_start(code, "run.out" + kPad30.substr(7), "run.dat" + kPad30.substr(7));
-    r.push_back(test::kRule);
-    return r;
-}
+using test::Executable;
+using test::kBeadwalks;
+using test::kScripted;
+using test::Process;
+using test::start_of_file;
 
 TEST_F(Executable, echo_of_a_data_set_in_the_file_and_on_the_console) {
     data("run.dat", test::kEchoExampleData + "-1\n");

@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
+
+#include "tests/driver/exact_decimal.hpp"
 
 namespace bw::rec {
 namespace {
@@ -122,6 +127,54 @@ TEST(format_D1P, overflow_and_non_finite) {
     EXPECT_EQ(D1P(1.0e30f, 8, 3), "********");
     EXPECT_EQ(D1P(-1.0f, 9, 3), "*********");
     EXPECT_EQ(D1P(std::nanf(""), 10, 3), "       NaN");
+}
+
+TEST(format_F_D1P, decimals_that_cannot_fit_give_asterisks_without_expanding) {
+    EXPECT_EQ(F(1.0f, 5, 5), "*****");  // ".00000" alone is six columns
+    EXPECT_EQ(F(0.0f, 5, 4), ".0000");
+    EXPECT_EQ(F(1.0f, 6, std::numeric_limits<int>::max()), "******");
+    EXPECT_EQ(D1P(1.0f, 8, 3), "********");  // "1.000D+00" is nine
+    EXPECT_EQ(D1P(1.0f, 9, std::numeric_limits<int>::max()), "*********");
+    EXPECT_EQ(F(1.0f, 0, 2), "");
+    EXPECT_EQ(F(1.0f, -4, 2), "");
+}
+
+// Fw.d against an independent rounding in 128-bit integers (exact_decimal.hpp)
+// over many floats: random bit patterns, exact ties and values next to them.
+TEST(format_F, agrees_with_an_exact_integer_rounding) {
+    std::uint32_t state = 12345;
+    auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+    std::vector<float> values;
+    for (int k = 0; k < 20000; ++k) {
+        const std::uint32_t bits = next();
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        values.push_back(static_cast<float>(static_cast<std::int32_t>(next() % 2000001) - 1000000) / 1024.0f);
+    }
+    for (const float tie : {0.125f, 0.375f, 2.5f, 1.0f / 1024.0f, 0.0025f, 0.3085f, 9.996f}) {
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 0.0f));
+        values.push_back(std::nextafter(tie, 10.0f));
+    }
+    int compared = 0;
+    for (const float v : values)
+        for (const auto& [w, d] : {std::pair{6, 2}, {7, 3}, {10, 5}, {9, 3}, {4, 2}, {3, 0}, {20, 10}, {45, 30}})
+            if (const auto exact = test::exact_F(v, w, d)) {
+                EXPECT_EQ(F(v, w, d), *exact) << v << " F" << w << "." << d;
+                ++compared;
+            }
+    EXPECT_GT(compared, 200000);
+}
+
+TEST(exact_decimal, hand_rounded_values) {
+    EXPECT_EQ(test::exact_F(0.125f, 5, 2), " 0.13");          // 12.5 hundredths: a tie, away from zero
+    EXPECT_EQ(test::exact_F(-0.125f, 4, 2), "-.13");
+    EXPECT_EQ(test::exact_F(0.3085f, 6, 2), "  0.31");
+    EXPECT_EQ(test::exact_F(1000.0f, 7, 3), "*******");
+    EXPECT_EQ(test::exact_F(2.5f, 3, 0), " 3.");
+    EXPECT_EQ(test::exact_F(0.0f, 6, 3), " 0.000");
+    EXPECT_FALSE(test::exact_F(1.0f, 60, 50).has_value());  // beyond the cheap range
 }
 
 TEST(format_A_X, character_fields_and_blanks) {

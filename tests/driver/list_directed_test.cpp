@@ -23,6 +23,13 @@ TEST(list_directed, integer_in_twelve_columns_and_one_blank_before_the_next_text
     EXPECT_EQ(list_directed({1, 2}), Records{"            1           2"});
 }
 
+TEST(list_directed, an_integer_wider_than_twelve_columns_widens_its_field) {
+    EXPECT_EQ(list_directed({-2147483647 - 1}), Records{"  -2147483648"});
+    // Found by fuzzing: a 64-bit value was written as twelve asterisks.
+    EXPECT_EQ(list_directed({"N=", std::int64_t{144115188075855872}, " x"}),
+              Records{" N= 144115188075855872  x"});
+}
+
 TEST(list_directed, a_text_too_long_for_the_room_left_starts_a_new_record) {
     const Records r =
         list_directed({"NCONFAVE=", 3, " is not valid. Minimum value of conformations for averaging is 5"});

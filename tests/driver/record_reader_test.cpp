@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "driver/io_error.hpp"
@@ -162,6 +163,42 @@ TEST(read_list_name, end_of_file_names_unit_and_file) {
     } catch (const IoError& e) {
         EXPECT_STREQ(e.what(), "end-of-file during read, unit 5, file stdin");
     }
+}
+
+TEST(record_reader, records_as_the_file_holds_them) {
+    Input in("\xEF\xBB\xBF" "20\n\xEF\xBB\xBF" "30\r\n\r\nlast without a line end");
+    EXPECT_EQ(in.reader.next(), "20");  // the byte-order mark of the file is dropped
+    EXPECT_EQ(in.reader.next(), "\xEF\xBB\xBF" "30");  // elsewhere it is data
+    EXPECT_EQ(in.reader.next(), "");
+    EXPECT_EQ(in.reader.next(), "last without a line end");
+    EXPECT_THROW(in.reader.next(), IoError);  // the input is spent
+    EXPECT_EQ(io_failure([](RecordReader& r) { r.next(); }, ""), kEof);
+}
+
+TEST(record_reader, a_record_beyond_the_longest_accepted_is_refused) {
+    const std::string longest(kMaxRecordLength, 'x');
+    Input fits(longest + "\n");
+    EXPECT_EQ(fits.reader.next(), longest);
+    EXPECT_EQ(io_failure([](RecordReader& r) { r.next(); }, longest + "x\n"),
+              "record too long, unit 4, file data.txt");
+}
+
+TEST(record_reader, a_failing_read_is_a_read_error_not_an_end_of_file) {
+    // Reading the process's own memory at address 0 fails with EIO, also for root.
+    std::ifstream mem("/proc/self/mem", std::ios::binary);
+    if (!mem) GTEST_SKIP() << "no /proc/self/mem";
+    RecordReader reader(mem, kInputUnit, "/proc/self/mem");
+    try {
+        reader.next();
+        FAIL();
+    } catch (const IoError& e) {
+        EXPECT_STREQ(e.what(), "read error, unit 4, file /proc/self/mem");
+    }
+}
+
+TEST(io_error, control_characters_of_a_name_are_shown_as_hex) {
+    EXPECT_STREQ(IoError("invalid file name", 8, std::string("a\0b\r\x7f", 5)).what(),
+                 "invalid file name, unit 8, file a\\x00b\\x0D\\x7F");
 }
 
 TEST(record_reader, crlf_and_lf_read_alike) {

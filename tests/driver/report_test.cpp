@@ -92,6 +92,10 @@ TEST(report, percentage_of_rejected_moves) {
     EXPECT_EQ(pct(3000000000LL, 2000000000, 100), " Percent of rejected conformations=  1.50");
     // No attempted moves at all.
     EXPECT_EQ(pct(0, 0, 20), " Percent of rejected conformations=  0.00");
+    // A negative NCONF runs no cycle: 0 / -20000 would be -0.0, printed "-0.00".
+    EXPECT_EQ(pct(0, -1000, 20), " Percent of rejected conformations=  0.00");
+    // The long-run case: every move of 30,000,000 cycles of 100 beads refused.
+    EXPECT_EQ(pct(3000000000LL, 30000000, 100), " Percent of rejected conformations=100.00");
     EXPECT_EQ(file_records(report_records(3000000000LL, 2000000000, 100, 0, 0, 0.0f, s))[2],
               " Number of rejected conformations =     3000000000");
 }
