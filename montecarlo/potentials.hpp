@@ -70,8 +70,8 @@ inline float pair_energy(const Model& model, std::int32_t i, std::int32_t k, flo
 inline constexpr std::int32_t LANES = (MAXBEADS + 15) / 16 * 16;
 
 // Pair-energy table of the sampler: EPAIR(i,k) = EPAIR(k,i), 1-based, the
-// diagonal never read. Column k holds EPAIR(1..N, k) contiguously, padded
-// with zeros to LANES and aligned for vector loads.
+// diagonal never read. Column k holds EPAIR(1..N, k) contiguously in room for
+// LANES entries, aligned for vector loads.
 class PairEnergies {
 public:
     float& operator()(std::int32_t i, std::int32_t k) { return e_[index(i, k)]; }

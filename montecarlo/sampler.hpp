@@ -69,7 +69,8 @@ private:
 
     RunData& run_;
     SweepKernel kernel_;
-    // Padded to LANES (zeros beyond N) for the data-parallel pair loops.
+    // Room for LANES beads, read in whole vectors by the data-parallel pair
+    // loops; what lies beyond N is never used.
     alignas(64) std::array<float, LANES> X{}, Y{}, Z{};
     alignas(64) std::array<float, LANES> ENEW{};
     LaneMask changed_;  // beads whose pair energy with the moved one may change
