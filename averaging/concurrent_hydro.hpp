@@ -1,0 +1,154 @@
+#pragma once
+// Hydrodynamics of the sampled conformations on a pool of worker threads,
+// with the accumulation and the console left exactly as in a serial run.
+//
+// The Markov chain is sequential, but the rigid-body calculation of one
+// sampled conformation (one factorisation of a 3N x 3N matrix) depends on
+// nothing else. ConcurrentHydro sits between the sampler and the statistics
+// sink: sample() copies the conformation into a bounded ring of job slots and
+// returns at once; a worker computes DT and ETA with its own HydroEntries and
+// captures the messages of the hydrodynamic stages. The sampler's thread then
+// flushes finished jobs strictly in sampling order: it hands each
+// conformation to the wrapped sink, whose hydrodynamic calls are answered by
+// a ReplayedHydro with the precomputed DT and ETA, the captured messages
+// written to the console at the very point where the serial calculation
+// would have written them. Sums, their order of summation and the order of
+// every console record are therefore those of the serial run.
+//
+// Everything but the workers' calculations runs on the thread that calls
+// begin/sample/finish/drain and writes to console(); that thread alone
+// touches the wrapped sink and the real console.
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "averaging/hydro_entries.hpp"
+#include "driver/records/record_sink.hpp"
+#include "montecarlo/conformation.hpp"
+#include "montecarlo/sample_sink.hpp"
+
+namespace bw {
+
+// What a worker found for one conformation: DT, ETA, the messages of the
+// hydrodynamic stages in the order they came, and the exception that ended
+// the calculation, if one did.
+struct HydroOutcome {
+    float DT = 0.0f;
+    float ETA = 0.0f;
+    CapturingSink messages;
+    std::exception_ptr error;
+};
+
+// The HydroEntries the wrapped sink must be built with. While a job is being
+// flushed it answers the one call for that job's conformation: it writes the
+// captured messages to the console it is given, then rethrows the worker's
+// exception or returns DT and ETA. Any other call is a wiring fault and
+// throws std::logic_error.
+class ReplayedHydro final : public HydroEntries {
+public:
+    void compute(const Conformation& conf, float& DT, float& ETA, RecordSink& console) override;
+    // Makes outcome the answer for conf until it is given or the next lend
+    // (null: no answer).
+    void lend(const Conformation* conf, const HydroOutcome* outcome) {
+        conf_ = conf;
+        outcome_ = outcome;
+    }
+    // True while a lent answer has not been asked for.
+    bool unanswered() const { return outcome_ != nullptr; }
+
+private:
+    const Conformation* conf_ = nullptr;
+    const HydroOutcome* outcome_ = nullptr;
+};
+
+class ConcurrentHydro final : public SampleSink {
+public:
+    using HydroFactory = std::function<std::unique_ptr<HydroEntries>()>;
+
+    // inner: the statistics sink, built with `replay` as its HydroEntries and
+    // writing to `console`; it must ask for the hydrodynamics of every
+    // conformation it is given (so that no worker's failure goes unseen). make_hydro is called once per worker, here, on
+    // this thread. The ring holds workers * slots_per_worker conformations
+    // (at least one each); sample() blocks while it is full.
+    ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, const HydroFactory& make_hydro,
+                    unsigned workers, unsigned slots_per_worker = 3);
+    ~ConcurrentHydro() override;
+    ConcurrentHydro(const ConcurrentHydro&) = delete;
+    ConcurrentHydro& operator=(const ConcurrentHydro&) = delete;
+
+    // Drops whatever an interrupted data set left pending, then begins inner.
+    void begin() override;
+    void sample(const Conformation& conf, std::int32_t isub) override;
+    // drain(), then finish inner.
+    void finish() override;
+    // Waits for every pending job and flushes it, with the records queued
+    // behind it, in sampling order. For a sampler that stopped with an
+    // exception: what it produced before the failure comes out in full.
+    void drain();
+
+    // The console to give the sampler. A record written while conformations
+    // are pending is held behind the last of them and released when that one
+    // is flushed; with nothing pending it goes straight to the console.
+    RecordSink& console() { return ordered_; }
+
+    unsigned workers() const { return static_cast<unsigned>(hydro_.size()); }
+    std::size_t slots() const { return ring_.size(); }
+
+private:
+    struct Job {
+        Conformation conf;
+        std::int32_t isub = 0;
+        bool done = false;              // guarded by mutex_
+        HydroOutcome out;               // the worker's until done, then the flusher's
+        std::vector<std::string> held;  // console records released after this job
+    };
+
+    class OrderedConsole final : public RecordSink {
+    public:
+        explicit OrderedConsole(ConcurrentHydro& owner) : owner_(owner) {}
+        void record(std::string_view line) override { owner_.ordered_record(line); }
+
+    private:
+        ConcurrentHydro& owner_;
+    };
+
+    Job& slot(std::uint64_t seq) { return ring_[seq % ring_.size()]; }
+    bool head_done();
+    void flush_ready();
+    void flush_head();
+    void flush_one();
+    void discard_pending();
+    void ordered_record(std::string_view line);
+    void work(std::stop_token stop, HydroEntries& hydro);
+
+    SampleSink& inner_;
+    ReplayedHydro& replay_;
+    RecordSink& console_;
+    OrderedConsole ordered_{*this};
+    std::vector<std::unique_ptr<HydroEntries>> hydro_;  // one per worker
+    std::vector<Job> ring_;
+
+    // Jobs are numbered in sampling order. [flushed_, submitted_) are pending;
+    // [dispatched_, submitted_) wait for a worker. flushed_ is the sampler
+    // thread's own; the others change under mutex_.
+    std::uint64_t flushed_ = 0;
+    std::uint64_t dispatched_ = 0;
+    std::uint64_t submitted_ = 0;
+    std::mutex mutex_;
+    std::condition_variable_any work_ready_;  // workers wait here
+    std::condition_variable job_done_;        // the sampler thread waits here
+
+    // Last member: destroyed first, so the workers are stopped and joined
+    // while everything they use still exists (also when the constructor
+    // fails half-way through starting them).
+    std::vector<std::jthread> threads_;
+};
+
+}  // namespace bw

@@ -1,0 +1,39 @@
+#pragma once
+// One data set from the sampler's first move to the final statistics: the
+// entry point of the run driver. The Markov chain runs on the calling
+// thread; with hydrodynamics asked for and more than one thread allowed, the
+// rigid-body calculation of the sampled conformations runs on a pool of
+// workers (one per thread) while the chain goes on, and the results, the
+// statistics and every console record are those of the serial run.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "averaging/concurrent_hydro.hpp"
+#include "driver/records/record_sink.hpp"
+#include "montecarlo/run_data.hpp"
+
+namespace bw {
+
+struct DataSetOutcome {
+    std::int64_t NREJ = 0;                     // refused Monte Carlo moves
+    std::vector<std::array<float, 2>> PSTAT;   // {mean, standard error} of properties 1..NPROP
+};
+
+// MCRUN with the statistics sink: subsample, progress and hydrodynamic
+// records go to console. threads <= 1 or IHYD = 0: everything on the calling
+// thread, no thread is started. Advances run.ISEED. When the sampler throws
+// (SimulationError for a chain that cannot be built, ...), whatever was
+// sampled before the failure is flushed to console in order and the
+// exception is rethrown.
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads);
+
+// The same with the hydrodynamic calculation given by make_hydro (called once
+// per worker, or once for a serial run with hydrodynamics).
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
+                            const ConcurrentHydro::HydroFactory& make_hydro);
+
+// Number of CPUs this process may run on (its affinity mask), at least 1.
+unsigned usable_cpu_count();
+
+}  // namespace bw
