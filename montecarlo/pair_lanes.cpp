@@ -61,7 +61,14 @@ constexpr std::int32_t W = 4;
 typedef float V __attribute__((vector_size(16)));
 typedef std::int32_t M __attribute__((vector_size(16)));
 inline std::uint64_t bits(M m) { return static_cast<std::uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m))); }
-inline V vsqrt(V v) { return reinterpret_cast<V>(_mm_sqrt_ps(reinterpret_cast<__m128>(v))); }
+inline V vsqrt(V v) { return _mm_sqrt_ps(v); }
+inline V not_above(V a, float b) { return _mm_cmpngt_ps(a, _mm_set1_ps(b)); }
+inline std::uint64_t not_above_bits(V a, float b) { return bits(reinterpret_cast<M>(not_above(a, b))); }
+inline std::uint64_t nonzero_bits(const float* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return ~bits(reinterpret_cast<M>(_mm_cmpeq_epi32(v, _mm_setzero_si128()))) & 0xFu;
+}
+inline V zero_above(V e, V a, float b) { return _mm_and_ps(e, not_above(a, b)); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace sse2
 
@@ -84,7 +91,14 @@ typedef std::int32_t M __attribute__((vector_size(32)));
 inline std::uint64_t bits(M m) {
     return static_cast<std::uint32_t>(_mm256_movemask_ps(reinterpret_cast<__m256>(m)));
 }
-inline V vsqrt(V v) { return reinterpret_cast<V>(_mm256_sqrt_ps(reinterpret_cast<__m256>(v))); }
+inline V vsqrt(V v) { return _mm256_sqrt_ps(v); }
+inline V not_above(V a, float b) { return _mm256_cmp_ps(a, _mm256_set1_ps(b), _CMP_NGT_UQ); }
+inline std::uint64_t not_above_bits(V a, float b) { return bits(reinterpret_cast<M>(not_above(a, b))); }
+inline std::uint64_t nonzero_bits(const float* p) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return ~bits(reinterpret_cast<M>(_mm256_cmpeq_epi32(v, _mm256_setzero_si256()))) & 0xFFu;
+}
+inline V zero_above(V e, V a, float b) { return _mm256_and_ps(e, not_above(a, b)); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace avx2
 BW_TARGET_END
@@ -94,8 +108,15 @@ namespace avx512 {
 constexpr std::int32_t W = 16;
 typedef float V __attribute__((vector_size(64)));
 typedef std::int32_t M __attribute__((vector_size(64)));
+// Compares straight into mask registers, without vectors of flags.
 inline std::uint64_t bits(M m) { return _mm512_movepi32_mask(reinterpret_cast<__m512i>(m)); }
-inline V vsqrt(V v) { return reinterpret_cast<V>(_mm512_maskz_sqrt_ps(0xFFFF, reinterpret_cast<__m512>(v))); }
+inline V vsqrt(V v) { return _mm512_maskz_sqrt_ps(0xFFFF, v); }  // the unmasked form trips a false warning
+inline std::uint64_t not_above_bits(V a, float b) { return _mm512_cmp_ps_mask(a, _mm512_set1_ps(b), _CMP_NGT_UQ); }
+inline std::uint64_t nonzero_bits(const float* p) {
+    const __m512i v = _mm512_loadu_si512(p);
+    return _mm512_test_epi32_mask(v, v);
+}
+inline V zero_above(V e, V a, float b) { return _mm512_maskz_mov_ps(not_above_bits(a, b), e); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace avx512
 BW_TARGET_END
@@ -117,6 +138,13 @@ inline V vsqrt(V v) {
     for (std::int32_t j = 0; j < W; ++j) v[j] = __builtin_sqrtf(v[j]);
     return v;
 }
+inline std::uint64_t not_above_bits(V a, float b) { return bits(!(a > b)); }
+inline std::uint64_t nonzero_bits(const float* p) {
+    M v;
+    std::memcpy(&v, p, sizeof v);
+    return bits(v != 0);
+}
+inline V zero_above(V e, V a, float b) { return reinterpret_cast<V>(reinterpret_cast<M>(e) & !(a > b)); }
 #include "montecarlo/lane_kernels.inc"
 }  // namespace generic
 
