@@ -1,12 +1,13 @@
 // The runner that the beadwalks executable uses for every data set: the
 // Monte Carlo sampler feeding the subsample statistics, with the rigid-body
-// hydrodynamics of every sampled conformation when the data set asks for it.
+// hydrodynamics of every sampled conformation when the data set asks for it,
+// spread over every CPU the process may use. The output does not depend on
+// the number of CPUs.
 #include <memory>
+#include <utility>
 
-#include "averaging/rigid_bead_hydro.hpp"
-#include "averaging/steave.hpp"
+#include "averaging/data_set_run.hpp"
 #include "driver/data_set_runner.hpp"
-#include "montecarlo/sampler.hpp"
 
 namespace bw {
 namespace {
@@ -14,13 +15,8 @@ namespace {
 class MonteCarloRunner final : public DataSetRunner {
 public:
     DataSetResult run(RunData& rd, RecordSink& console) override {
-        std::unique_ptr<RigidBeadHydro> hydro;
-        if (rd.IHYD != 0) hydro = std::make_unique<RigidBeadHydro>();
-        Steave stats(rd, hydro.get(), console);
-        DataSetResult result;
-        result.NREJ = MCRUN(rd, stats, console);
-        result.PSTAT = stats.table();
-        return result;
+        DataSetOutcome outcome = run_data_set(rd, console, usable_cpu_count());
+        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
     }
 };
 

@@ -65,19 +65,26 @@ inline float pair_energy(const Model& model, std::int32_t i, std::int32_t k, flo
     return (i - k == 1 || k - i == 1) ? model.bond(R2) : model.pair(R2);
 }
 
+// Room of a bead array that data-parallel loops read in whole vectors of up
+// to 16 floats: MAXBEADS rounded up to a multiple of 16.
+inline constexpr std::int32_t LANES = (MAXBEADS + 15) / 16 * 16;
+
 // Pair-energy table of the sampler: EPAIR(i,k) = EPAIR(k,i), 1-based, the
-// diagonal never read.
+// diagonal never read. Column k holds EPAIR(1..N, k) contiguously in room for
+// LANES entries, aligned for vector loads.
 class PairEnergies {
 public:
-    float& operator()(std::int32_t i, std::int32_t k) {
-        return e_[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(k - 1) * MAXBEADS];
-    }
-    float operator()(std::int32_t i, std::int32_t k) const {
-        return e_[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(k - 1) * MAXBEADS];
-    }
+    float& operator()(std::int32_t i, std::int32_t k) { return e_[index(i, k)]; }
+    float operator()(std::int32_t i, std::int32_t k) const { return e_[index(i, k)]; }
+    // EPAIR(1, k) .. EPAIR(LANES, k).
+    float* column(std::int32_t k) { return &e_[index(1, k)]; }
+    const float* column(std::int32_t k) const { return &e_[index(1, k)]; }
 
 private:
-    std::array<float, static_cast<std::size_t>(MAXBEADS) * MAXBEADS> e_{};
+    static std::size_t index(std::int32_t i, std::int32_t k) {
+        return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(k - 1) * LANES;
+    }
+    alignas(64) std::array<float, static_cast<std::size_t>(LANES) * MAXBEADS> e_{};
 };
 
 // Squared distance of bead k from the point T, summed in (y, x, z) order.

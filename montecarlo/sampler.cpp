@@ -131,7 +131,18 @@ bool Sampler::move_bead(const RigidBondModel& model, std::int32_t i) {
         }
         TX = T.x, TY = T.y, TZ = T.z;
     }
-    if (!finite3(TX, TY, TZ) || overlaps_any(model, i)) return refuse();
+    if (!finite3(TX, TY, TZ)) return refuse();
+    if (kernel_ == SweepKernel::scalar) {
+        if (overlaps_any(model, i)) return refuse();
+    } else {
+        // Any overlap refuses the move, whichever bead is found first, so the
+        // whole chain is tested at once; a bead overlaps exactly when its
+        // squared distance is <= DHS2 (each squared coordinate difference is
+        // at most that sum, so the screening never clears an overlap).
+        LaneMask hit = overlap_lanes(kernel_, chain(), {TX, TY, TZ}, model.DHS2);
+        hit.clear(i - 1);
+        if (hit.any()) return refuse();
+    }
     X[i - 1] = TX, Y[i - 1] = TY, Z[i - 1] = TZ;
     return true;
 }
@@ -168,26 +179,45 @@ bool Sampler::move_bead(const Model& model, std::int32_t i) {
     TY = Y[i - 1] + AMPL * (RAN(run_.ISEED) - 0.5f);
     TZ = Z[i - 1] + AMPL * (RAN(run_.ISEED) - 0.5f);
     if (!finite3(TX, TY, TZ)) return refuse();
-    const std::int32_t N = run_.N;
-    float dE = 0.0f;
-    for (std::int32_t k = 1; k <= N; ++k) {
-        if (k == i) continue;
-        const float R2 = squared_distance(TX, TY, TZ, X[k - 1], Y[k - 1], Z[k - 1]);
-        ENEW[k - 1] = pair_energy(model, i, k, R2);
-        dE = dE + ENEW[k - 1] - EPAIR_(i, k);
-    }
+    const float dE = kernel_ == SweepKernel::scalar ? energy_change(model, i) : energy_change_lanes(model, i);
     if (!std::isfinite(dE)) return refuse();
     if (dE > 0.0f) {
         const float u = RAN(run_.ISEED);
         if (!(std::exp(-dE) > u)) return refuse();
     }
-    for (std::int32_t k = 1; k <= N; ++k) {
-        if (k == i) continue;
-        EPAIR_(i, k) = ENEW[k - 1];
-        EPAIR_(k, i) = ENEW[k - 1];
+    const auto store = [&](std::int32_t k) {
+        EPAIR_(i, k + 1) = ENEW[k];
+        EPAIR_(k + 1, i) = ENEW[k];
+    };
+    if (kernel_ == SweepKernel::scalar) {
+        for (std::int32_t k = 0; k < run_.N; ++k) {
+            if (k != i - 1) store(k);
+        }
+    } else {
+        changed_.for_each(store);  // every other entry is +0 and stays so
     }
     X[i - 1] = TX, Y[i - 1] = TY, Z[i - 1] = TZ;
     return true;
+}
+
+// dE = sum over k /= i, in increasing k, of ENEW(k) - EPAIR(i,k), in single
+// precision; fills ENEW. The straightforward loop, kept as the reference.
+template <class Model>
+float Sampler::energy_change(const Model& model, std::int32_t i) {
+    float dE = 0.0f;
+    for (std::int32_t k = 1; k <= run_.N; ++k) {
+        if (k == i) continue;
+        const float R2 = squared_distance(TX, TY, TZ, X[k - 1], Y[k - 1], Z[k - 1]);
+        ENEW[k - 1] = pair_energy(model, i, k, R2);
+        dE = dE + ENEW[k - 1] - EPAIR_(i, k);
+    }
+    return dE;
+}
+
+template <class Model>
+float Sampler::energy_change_lanes(const Model& model, std::int32_t i) {
+    return bw::energy_change_lanes(kernel_, model, chain(), {TX, TY, TZ}, i, EPAIR_.column(i), ENEW.data(),
+                                   changed_);
 }
 
 std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console) {

@@ -4,12 +4,14 @@
 // to a SampleSink; refused moves are counted in NREJ. The Sampler owns the
 // working copy X, Y, Z of the chain, the pair-energy table EPAIR and the
 // trial energies ENEW; the random stream is the ISEED of the RunData it was
-// given, advanced in place.
+// given, advanced in place. Every SweepKernel gives the same trajectory, bit
+// for bit: the same pair energies, the same ordered energy sums, the same draws.
 #include <array>
 #include <cstdint>
 
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/conformation.hpp"
+#include "montecarlo/pair_lanes.hpp"
 #include "montecarlo/potentials.hpp"
 #include "montecarlo/run_data.hpp"
 #include "montecarlo/sample_sink.hpp"
@@ -20,7 +22,11 @@ class Sampler {
 public:
     // Keeps a reference to run: its ISEED is the random stream, its model
     // parameters and counts (NFREQ, NCONFSUB, NPROG) are read at each call.
-    explicit Sampler(RunData& run) : run_(run) {}
+    // kernel: how each move evaluates its pairs; the scalar reference serves
+    // tests and benchmarks, a kernel the processor lacks is replaced by the
+    // best one it has.
+    explicit Sampler(RunData& run, SweepKernel kernel = best_sweep_kernel())
+        : run_(run), kernel_(sweep_kernel_supported(kernel) ? kernel : best_sweep_kernel()) {}
 
     // The whole data set: sink.begin(), NREJ := 0, NSUB subsamples of
     // NCONFSUB sampled conformations NFREQ sweeps apart, sink.finish().
@@ -53,14 +59,21 @@ private:
     bool move_bead(const RigidBondModel& model, std::int32_t i);
     template <class Model> bool move_bead(const Model& model, std::int32_t i);
     bool overlaps_any(const RigidBondModel& model, std::int32_t i) const;
+    template <class Model> float energy_change(const Model& model, std::int32_t i);
+    template <class Model> float energy_change_lanes(const Model& model, std::int32_t i);
+    LaneChain chain() const { return {X.data(), Y.data(), Z.data(), run_.N}; }
     bool refuse() {
         ++NREJ_;
         return false;
     }
 
     RunData& run_;
-    std::array<float, MAXBEADS> X{}, Y{}, Z{};
-    std::array<float, MAXBEADS> ENEW{};
+    SweepKernel kernel_;
+    // Room for LANES beads, read in whole vectors by the data-parallel pair
+    // loops; what lies beyond N is never used.
+    alignas(64) std::array<float, LANES> X{}, Y{}, Z{};
+    alignas(64) std::array<float, LANES> ENEW{};
+    LaneMask changed_;  // beads whose pair energy with the moved one may change
     PairEnergies EPAIR_;
     float TX = 0.0f, TY = 0.0f, TZ = 0.0f;
     std::int64_t NREJ_ = 0;

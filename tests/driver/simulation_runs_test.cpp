@@ -30,12 +30,13 @@ struct RunOutput {
     std::vector<std::string> file, console;
 };
 
-RunOutput run_example(const test::TempDir& dir, const std::string& name, int code) {
+// `launcher` goes before the executable on the command line (e.g. taskset).
+RunOutput run_example(const test::TempDir& dir, const std::string& name, int code, const std::string& launcher = "") {
     const std::string data = read_file(kRuns + "/" + name + ".dat");
     test::write_file(dir / (name + ".dat"), data);
     test::write_file(dir / "answers.txt",
                      std::to_string(code) + "\n" + name + ".dat\n" + name + ".out\n\n");
-    const std::string cmd = "cd '" + dir.path().string() + "' && '" + std::string(BEADWALKS_EXE) +
+    const std::string cmd = "cd '" + dir.path().string() + "' && " + launcher + " '" + std::string(BEADWALKS_EXE) +
                             "' < answers.txt > console.txt 2> stderr.txt";
     const int raw = std::system(cmd.c_str());
     RunOutput r;
@@ -99,6 +100,19 @@ TEST_P(SimulationRun, output_file_and_console_are_those_stored) {
     ASSERT_EQ(r.status, 0);
     expect_same_records(r.file, lines_of(read_file(kRuns + "/" + name + ".out")), name + ".out");
     expect_same_records(r.console, lines_of(read_file(kRuns + "/" + name + ".console")), name + " console");
+}
+
+// The hydrodynamics of the sampled conformations run on every CPU the
+// process may use; pinned to one CPU the run must write the same bytes.
+TEST_P(SimulationRun, output_does_not_depend_on_the_number_of_cpus) {
+    const auto& [name, code] = GetParam();
+    test::TempDir all, one;
+    const RunOutput everywhere = run_example(all, name, code);
+    const RunOutput pinned = run_example(one, name, code, "taskset -c 0");
+    ASSERT_EQ(everywhere.status, 0);
+    ASSERT_EQ(pinned.status, 0);
+    EXPECT_EQ(read_file(all / (name + ".out")), read_file(one / (name + ".out")));
+    EXPECT_EQ(read_file(all / "console.txt"), read_file(one / "console.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(ModelCodes, SimulationRun,
