@@ -18,17 +18,17 @@ void ReplayedHydro::compute(const Conformation& conf, float& DT, float& ETA, Rec
 }
 
 ConcurrentHydro::ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console,
-                                 const HydroFactory& make_hydro, unsigned workers, unsigned slots_per_worker)
+                                 const HydroFactory& make_hydro, unsigned threads, unsigned slots_per_thread)
     : inner_(inner), replay_(replay), console_(console) {
-    workers = std::max(workers, 1u);
-    for (unsigned w = 0; w < workers; ++w) {
+    threads = std::max(threads, 1u);
+    for (unsigned t = 0; t < threads; ++t) {
         hydro_.push_back(make_hydro());
         if (!hydro_.back()) throw std::invalid_argument("ConcurrentHydro: the factory gave no hydrodynamics");
     }
-    ring_.resize(std::size_t{workers} * std::max(slots_per_worker, 1u));
-    threads_.reserve(workers);
-    for (auto& hydro : hydro_) {
-        HydroEntries& h = *hydro;
+    ring_.resize(std::size_t{threads} * std::max(slots_per_thread, 1u));
+    threads_.reserve(threads - 1);
+    for (unsigned t = 1; t < threads; ++t) {
+        HydroEntries& h = *hydro_[t];
         threads_.emplace_back([this, &h](std::stop_token stop) { work(stop, h); });
     }
 }
@@ -40,18 +40,23 @@ void ConcurrentHydro::work(std::stop_token stop, HydroEntries& hydro) {
     for (;;) {
         work_ready_.wait(lock, stop, [&] { return dispatched_ < submitted_; });
         if (stop.stop_requested()) return;
-        Job& job = slot(dispatched_++);
-        lock.unlock();
-        // The slot is this worker's alone until it is marked done.
-        try {
-            hydro.compute(job.conf, job.out.DT, job.out.ETA, job.out.messages);
-        } catch (...) {
-            job.out.error = std::current_exception();
-        }
-        lock.lock();
-        job.done = true;
-        job_done_.notify_one();
+        compute_next(lock, hydro);
     }
+}
+
+// Takes the oldest job no one has taken and computes it with the lock
+// released: the slot is this thread's alone until it is marked done.
+void ConcurrentHydro::compute_next(std::unique_lock<std::mutex>& lock, HydroEntries& hydro) {
+    Job& job = slot(dispatched_++);
+    lock.unlock();
+    try {
+        hydro.compute(job.conf, job.out.DT, job.out.ETA, job.out.messages);
+    } catch (...) {
+        job.out.error = std::current_exception();
+    }
+    lock.lock();
+    job.done = true;
+    job_done_.notify_one();
 }
 
 void ConcurrentHydro::begin() {
@@ -88,17 +93,25 @@ void ConcurrentHydro::drain() {
 
 bool ConcurrentHydro::head_done() {
     std::lock_guard lock(mutex_);
-    return flushed_ < dispatched_ && slot(flushed_).done;
+    return head_done_locked();
 }
 
 void ConcurrentHydro::flush_ready() {
     while (flushed_ < submitted_ && head_done()) flush_one();
 }
 
+// Until the head job is done, this thread computes jobs no one has taken,
+// and waits only when there is none.
 void ConcurrentHydro::flush_head() {
     {
         std::unique_lock lock(mutex_);
-        job_done_.wait(lock, [&] { return flushed_ < dispatched_ && slot(flushed_).done; });
+        while (!head_done_locked()) {
+            if (dispatched_ < submitted_) {
+                compute_next(lock, *hydro_[0]);
+            } else {
+                job_done_.wait(lock);
+            }
+        }
     }
     flush_one();
 }

@@ -7,7 +7,11 @@
 // nothing else. ConcurrentHydro sits between the sampler and the statistics
 // sink: sample() copies the conformation into a bounded ring of job slots and
 // returns at once; a worker computes DT and ETA with its own HydroEntries and
-// captures the messages of the hydrodynamic stages. The sampler's thread then
+// captures the messages of the hydrodynamic stages. The sampler's thread is
+// one of the computing threads: whenever it would wait for a result (the
+// ring full, or at the end) it computes the next job no one has taken, so
+// that T threads keep T CPUs busy without a sleeping extra thread switching
+// in and out once per conformation. The sampler's thread then
 // flushes finished jobs strictly in sampling order: it hands each
 // conformation to the wrapped sink, whose hydrodynamic calls are answered by
 // a ReplayedHydro with the precomputed DT and ETA, the captured messages
@@ -15,7 +19,7 @@
 // would have written them. Sums, their order of summation and the order of
 // every console record are therefore those of the serial run.
 //
-// Everything but the workers' calculations runs on the thread that calls
+// Everything but the calculations runs on the thread that calls
 // begin/sample/finish/drain and writes to console(); that thread alone
 // touches the wrapped sink and the real console.
 #include <condition_variable>
@@ -36,7 +40,7 @@
 
 namespace bw {
 
-// What a worker found for one conformation: DT, ETA, the messages of the
+// What the calculation found for one conformation: DT, ETA, the messages of the
 // hydrodynamic stages in the order they came, and the exception that ended
 // the calculation, if one did.
 struct HydroOutcome {
@@ -48,8 +52,8 @@ struct HydroOutcome {
 
 // The HydroEntries the wrapped sink must be built with. While a job is being
 // flushed it answers the one call for that job's conformation: it writes the
-// captured messages to the console it is given, then rethrows the worker's
-// exception or returns DT and ETA. Any other call is a wiring fault and
+// captured messages to the console it is given, then rethrows the
+// calculation's exception or returns DT and ETA. Any other call is a wiring fault and
 // throws std::logic_error.
 class ReplayedHydro final : public HydroEntries {
 public:
@@ -74,11 +78,14 @@ public:
 
     // inner: the statistics sink, built with `replay` as its HydroEntries and
     // writing to `console`; it must ask for the hydrodynamics of every
-    // conformation it is given (so that no worker's failure goes unseen). make_hydro is called once per worker, here, on
-    // this thread. The ring holds workers * slots_per_worker conformations
-    // (at least one each); sample() blocks while it is full.
+    // conformation it is given (so that no worker's failure goes unseen).
+    // threads: the computing threads, this one included (threads - 1 workers
+    // are started; at least 1). make_hydro is called once per computing
+    // thread, here, on this thread. The ring holds threads * slots_per_thread
+    // conformations (at least one each); sample() computes or waits while it
+    // is full.
     ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, const HydroFactory& make_hydro,
-                    unsigned workers, unsigned slots_per_worker = 3);
+                    unsigned threads, unsigned slots_per_thread = 3);
     ~ConcurrentHydro() override;
     ConcurrentHydro(const ConcurrentHydro&) = delete;
     ConcurrentHydro& operator=(const ConcurrentHydro&) = delete;
@@ -98,7 +105,7 @@ public:
     // is flushed; with nothing pending it goes straight to the console.
     RecordSink& console() { return ordered_; }
 
-    unsigned workers() const { return static_cast<unsigned>(hydro_.size()); }
+    unsigned threads() const { return static_cast<unsigned>(hydro_.size()); }
     std::size_t slots() const { return ring_.size(); }
 
 private:
@@ -106,7 +113,7 @@ private:
         Conformation conf;
         std::int32_t isub = 0;
         bool done = false;              // guarded by mutex_
-        HydroOutcome out;               // the worker's until done, then the flusher's
+        HydroOutcome out;               // the computing thread's until done, then the flusher's
         std::vector<std::string> held;  // console records released after this job
     };
 
@@ -120,7 +127,9 @@ private:
     };
 
     Job& slot(std::uint64_t seq) { return ring_[seq % ring_.size()]; }
+    bool head_done_locked() { return flushed_ < dispatched_ && slot(flushed_).done; }
     bool head_done();
+    void compute_next(std::unique_lock<std::mutex>& lock, HydroEntries& hydro);
     void flush_ready();
     void flush_head();
     void flush_one();
@@ -132,18 +141,18 @@ private:
     ReplayedHydro& replay_;
     RecordSink& console_;
     OrderedConsole ordered_{*this};
-    std::vector<std::unique_ptr<HydroEntries>> hydro_;  // one per worker
+    std::vector<std::unique_ptr<HydroEntries>> hydro_;  // [0] this thread's, then one per worker
     std::vector<Job> ring_;
 
     // Jobs are numbered in sampling order. [flushed_, submitted_) are pending;
-    // [dispatched_, submitted_) wait for a worker. flushed_ is the sampler
+    // [dispatched_, submitted_) wait for a computing thread. flushed_ is the sampler
     // thread's own; the others change under mutex_.
     std::uint64_t flushed_ = 0;
     std::uint64_t dispatched_ = 0;
     std::uint64_t submitted_ = 0;
     std::mutex mutex_;
     std::condition_variable_any work_ready_;  // workers wait here
-    std::condition_variable job_done_;        // the sampler thread waits here
+    std::condition_variable job_done_;        // the sampler's thread waits here
 
     // Last member: destroyed first, so the workers are stopped and joined
     // while everything they use still exists (also when the constructor

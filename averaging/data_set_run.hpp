@@ -2,9 +2,10 @@
 // One data set from the sampler's first move to the final statistics: the
 // entry point of the run driver. The Markov chain runs on the calling
 // thread; with hydrodynamics asked for and more than one thread allowed, the
-// rigid-body calculation of the sampled conformations runs on a pool of
-// workers (one per thread) while the chain goes on, and the results, the
-// statistics and every console record are those of the serial run.
+// rigid-body calculations of the sampled conformations are shared between
+// threads - 1 workers and the calling thread while the chain goes on, and
+// the results, the statistics and every console record are those of the
+// serial run.
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -29,7 +30,7 @@ struct DataSetOutcome {
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads);
 
 // The same with the hydrodynamic calculation given by make_hydro (called once
-// per worker, or once for a serial run with hydrodynamics).
+// per computing thread).
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
                             const ConcurrentHydro::HydroFactory& make_hydro);
 

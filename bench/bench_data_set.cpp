@@ -1,12 +1,20 @@
 // Wall time of a whole data set with hydrodynamics: Gaussian springs without
 // interaction (code 2, EPS = 0), N = 100, NCONFAVE = 2000 sampled
 // conformations, one sweep between samples (NFREQ = 1), on 1 and on 2
-// threads. The peak resident set of the process so far is reported as a
-// counter (MB): with the 2-thread run last it covers both.
+// threads. Counters: the peak resident set of the process so far (MB), and
+// the CPU time of the whole process per data set (s), which shows what the
+// hand-over between threads costs beyond the serial work.
+//
+// BM_Control runs the same amount of plain arithmetic on 1 and on 2 threads:
+// unless its 2-thread time is about half its 1-thread time, the machine did
+// not have two free cores during the run and the data-set ratio says nothing
+// about the code.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <cstdint>
+#include <thread>
+#include <vector>
 
 #include "averaging/data_set_run.hpp"
 #include "driver/records/record_sink.hpp"
@@ -37,25 +45,54 @@ bw::RunData data_set() {
     return run;
 }
 
-double peak_rss_mb() {
+rusage usage() {
     rusage use{};
     getrusage(RUSAGE_SELF, &use);
-    return static_cast<double>(use.ru_maxrss) / 1024.0;  // ru_maxrss is in kB
+    return use;
+}
+
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); }
+
+double cpu_seconds() {
+    const rusage use = usage();
+    return seconds(use.ru_utime) + seconds(use.ru_stime);
 }
 
 void BM_DataSet(benchmark::State& state) {
     const auto threads = static_cast<unsigned>(state.range(0));
+    const double cpu0 = cpu_seconds();
     for (auto _ : state) {
         bw::RunData run = data_set();
         bw::NullSink console;
         const bw::DataSetOutcome out = bw::run_data_set(run, console, threads);
         benchmark::DoNotOptimize(out.PSTAT.data());
     }
-    state.counters["peak_RSS_MB"] = peak_rss_mb();
+    state.counters["process_cpu_s"] = (cpu_seconds() - cpu0) / static_cast<double>(state.iterations());
+    state.counters["peak_RSS_MB"] = static_cast<double>(usage().ru_maxrss) / 1024.0;  // ru_maxrss in kB
     state.counters["conformations/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * 2000.0, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DataSet)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A harmonic sum of 4e8 terms split over the threads.
+void BM_Control(benchmark::State& state) {
+    const auto threads = static_cast<long>(state.range(0));
+    const long terms = 400'000'000 / threads;
+    for (auto _ : state) {
+        std::vector<double> sums(static_cast<std::size_t>(threads));
+        std::vector<std::jthread> pool;
+        for (long t = 0; t < threads; ++t) {
+            pool.emplace_back([&sums, t, terms] {
+                double s = 0.0;
+                for (long i = 0; i < terms; ++i) s += 1.0 / (static_cast<double>(i) + 1.0);
+                sums[static_cast<std::size_t>(t)] = s;
+            });
+        }
+        pool.clear();
+        benchmark::DoNotOptimize(sums.data());
+    }
+}
+BENCHMARK(BM_Control)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

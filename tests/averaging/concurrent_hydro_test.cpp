@@ -1,6 +1,6 @@
-// A data set run with its hydrodynamics on several workers must give the
+// A data set run with its hydrodynamics on several threads must give the
 // records and statistics of the serial run, on the success path and on every
-// failure path, whatever order the workers finish in.
+// failure path, whatever order the calculations finish in.
 #include "averaging/concurrent_hydro.hpp"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ bool same_chain(const Conformation& a, const Conformation& b) {
 // Stand-in for the rigid-body calculation: DT and ETA are sums over the beads
 // (so any change of conformation or of summation order shows in PSTAT), about
 // one conformation in three writes a message and one in seven a second one,
-// and each call sleeps for up to 0.3 ms so that workers finish out of order.
+// and each call sleeps for up to 0.3 ms so that threads finish out of order.
 // Throws after its message for the conformation equal to `poison`.
 class ShuffledHydro final : public HydroEntries {
 public:
@@ -133,13 +133,13 @@ Transcript run_with(RunData run, unsigned threads, const ConcurrentHydro::HydroF
 }
 
 // The decorator driven directly, with a chosen ring size.
-Transcript run_concurrent(RunData run, unsigned workers, unsigned slots_per_worker,
+Transcript run_concurrent(RunData run, unsigned threads, unsigned slots_per_thread,
                           const ConcurrentHydro::HydroFactory& make_hydro) {
     Transcript t;
     CapturingSink console;
     ReplayedHydro replay;
     Steave steave(run, &replay, console);
-    ConcurrentHydro sink(steave, replay, console, make_hydro, workers, slots_per_worker);
+    ConcurrentHydro sink(steave, replay, console, make_hydro, threads, slots_per_thread);
     t.NREJ = MCRUN(run, sink, sink.console());
     t.PSTAT = steave.table();
     t.records = console.records;
@@ -190,12 +190,13 @@ TEST(ConcurrentHydroTest, RecordsAndStatisticsOfTheSerialRunForAnyThreadCount) {
     }
 }
 
-TEST(ConcurrentHydroTest, FullRingBlocksTheSamplerWithoutChangingAnything) {
+TEST(ConcurrentHydroTest, FullRingHoldsTheSamplerWithoutChangingAnything) {
     const RunData run = chain_run(2, 10, 200, 100, 99);
     const Transcript serial = run_with(run, 1, shuffled());
-    for (unsigned workers : {1u, 3u}) {
-        SCOPED_TRACE(std::to_string(workers) + " workers, one slot each");
-        expect_same(run_concurrent(run, workers, 1, shuffled()), serial);
+    // One thread: no worker, the sampler's thread computes every job itself.
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads, one slot each");
+        expect_same(run_concurrent(run, threads, 1, shuffled()), serial);
     }
 }
 
