@@ -19,29 +19,38 @@ void ReplayedHydro::compute(const Conformation& conf, float& DT, float& ETA, Rec
 
 ConcurrentHydro::ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console,
                                  const HydroFactory& make_hydro, unsigned threads, unsigned slots_per_thread)
-    : inner_(inner), replay_(replay), console_(console) {
-    threads = std::max(threads, 1u);
-    for (unsigned t = 0; t < threads; ++t) {
-        hydro_.push_back(make_hydro());
-        if (!hydro_.back()) throw std::invalid_argument("ConcurrentHydro: the factory gave no hydrodynamics");
-    }
-    ring_.resize(std::size_t{threads} * std::max(slots_per_thread, 1u));
-    threads_.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t) {
-        HydroEntries& h = *hydro_[t];
-        threads_.emplace_back([this, &h](std::stop_token stop) { work(stop, h); });
-    }
+    : private_pool_(std::make_unique<HydroPool>(std::max(threads, 1u), make_hydro, true)),
+      pool_(*private_pool_),
+      inner_(inner),
+      replay_(replay),
+      console_(console),
+      hydro_(make_hydro()),
+      mutex_(pool_.mutex_) {
+    if (!hydro_) throw std::invalid_argument("ConcurrentHydro: the factory gave no hydrodynamics");
+    ring_.resize(std::size_t{pool_.cpus()} * std::max(slots_per_thread, 1u));
+    pool_.attach(*this);
 }
 
-ConcurrentHydro::~ConcurrentHydro() = default;
+ConcurrentHydro::ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, HydroPool& pool,
+                                 unsigned slots_per_thread)
+    : pool_(pool), inner_(inner), replay_(replay), console_(console), mutex_(pool_.mutex_) {
+    ring_.resize(std::size_t{pool_.cpus()} * std::max(slots_per_thread, 1u));
+    pool_.attach(*this);
+}
 
-void ConcurrentHydro::work(std::stop_token stop, HydroEntries& hydro) {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        work_ready_.wait(lock, stop, [&] { return dispatched_ < submitted_; });
-        if (stop.stop_requested()) return;
-        compute_next(lock, hydro);
+// No helper may touch the ring once it is gone: the jobs being computed are
+// waited for, then the ring leaves the pool.
+ConcurrentHydro::~ConcurrentHydro() {
+    discard_pending();
+    pool_.detach(*this);
+}
+
+HydroEntries& ConcurrentHydro::own_hydro() {
+    if (!hydro_) {
+        hydro_ = pool_.make_hydro();
+        if (!hydro_) throw std::invalid_argument("ConcurrentHydro: the factory gave no hydrodynamics");
     }
+    return *hydro_;
 }
 
 // Takes the oldest job no one has taken and computes it with the lock
@@ -79,7 +88,7 @@ void ConcurrentHydro::sample(const Conformation& conf, std::int32_t isub) {
         std::lock_guard lock(mutex_);
         ++submitted_;
     }
-    work_ready_.notify_one();
+    pool_.work_added();
 }
 
 void ConcurrentHydro::finish() {
@@ -107,7 +116,13 @@ void ConcurrentHydro::flush_head() {
         std::unique_lock lock(mutex_);
         while (!head_done_locked()) {
             if (dispatched_ < submitted_) {
-                compute_next(lock, *hydro_[0]);
+                if (!hydro_) {
+                    lock.unlock();
+                    own_hydro();
+                    lock.lock();
+                    continue;
+                }
+                compute_next(lock, *hydro_);
             } else {
                 job_done_.wait(lock);
             }

@@ -22,6 +22,11 @@
 // Everything but the calculations runs on the thread that calls
 // begin/sample/finish/drain and writes to console(); that thread alone
 // touches the wrapped sink and the real console.
+//
+// The computing threads other than the sampler's are the helpers of a
+// HydroPool: a pool of its own (threads - 1 helpers, for one data set), or
+// one shared by every data set in flight, whose helpers serve the ring with
+// the most jobs waiting.
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -34,6 +39,7 @@
 #include <vector>
 
 #include "averaging/hydro_entries.hpp"
+#include "averaging/hydro_pool.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/conformation.hpp"
 #include "montecarlo/sample_sink.hpp"
@@ -74,7 +80,7 @@ private:
 
 class ConcurrentHydro final : public SampleSink {
 public:
-    using HydroFactory = std::function<std::unique_ptr<HydroEntries>()>;
+    using HydroFactory = HydroPool::HydroFactory;
 
     // inner: the statistics sink, built with `replay` as its HydroEntries and
     // writing to `console`; it must ask for the hydrodynamics of every
@@ -86,6 +92,11 @@ public:
     // is full.
     ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, const HydroFactory& make_hydro,
                     unsigned threads, unsigned slots_per_thread = 3);
+    // The same on a pool shared with other data sets: the ring holds
+    // pool.cpus() * slots_per_thread conformations, and this thread makes its
+    // own HydroEntries (pool.make_hydro()) only when it first has to compute.
+    ConcurrentHydro(SampleSink& inner, ReplayedHydro& replay, RecordSink& console, HydroPool& pool,
+                    unsigned slots_per_thread = 3);
     ~ConcurrentHydro() override;
     ConcurrentHydro(const ConcurrentHydro&) = delete;
     ConcurrentHydro& operator=(const ConcurrentHydro&) = delete;
@@ -105,14 +116,16 @@ public:
     // is flushed; with nothing pending it goes straight to the console.
     RecordSink& console() { return ordered_; }
 
-    unsigned threads() const { return static_cast<unsigned>(hydro_.size()); }
+    unsigned threads() const { return pool_.cpus(); }
     std::size_t slots() const { return ring_.size(); }
 
 private:
+    friend class HydroPool;
+
     struct Job {
         Conformation conf;
         std::int32_t isub = 0;
-        bool done = false;              // guarded by mutex_
+        bool done = false;              // guarded by the pool's mutex
         HydroOutcome out;               // the computing thread's until done, then the flusher's
         std::vector<std::string> held;  // console records released after this job
     };
@@ -128,6 +141,8 @@ private:
 
     Job& slot(std::uint64_t seq) { return ring_[seq % ring_.size()]; }
     bool head_done_locked() { return flushed_ < dispatched_ && slot(flushed_).done; }
+    std::uint64_t untaken_locked() const { return submitted_ - dispatched_; }
+    HydroEntries& own_hydro();
     bool head_done();
     void compute_next(std::unique_lock<std::mutex>& lock, HydroEntries& hydro);
     void flush_ready();
@@ -135,29 +150,24 @@ private:
     void flush_one();
     void discard_pending();
     void ordered_record(std::string_view line);
-    void work(std::stop_token stop, HydroEntries& hydro);
 
+    std::unique_ptr<HydroPool> private_pool_;  // declared first: outlives everything that uses it
+    HydroPool& pool_;
     SampleSink& inner_;
     ReplayedHydro& replay_;
     RecordSink& console_;
     OrderedConsole ordered_{*this};
-    std::vector<std::unique_ptr<HydroEntries>> hydro_;  // [0] this thread's, then one per worker
+    std::unique_ptr<HydroEntries> hydro_;  // this thread's
     std::vector<Job> ring_;
 
     // Jobs are numbered in sampling order. [flushed_, submitted_) are pending;
     // [dispatched_, submitted_) wait for a computing thread. flushed_ is the sampler
-    // thread's own; the others change under mutex_.
+    // thread's own; the others change under the pool's mutex.
     std::uint64_t flushed_ = 0;
     std::uint64_t dispatched_ = 0;
     std::uint64_t submitted_ = 0;
-    std::mutex mutex_;
-    std::condition_variable_any work_ready_;  // workers wait here
+    std::mutex& mutex_;                       // the pool's
     std::condition_variable job_done_;        // the sampler's thread waits here
-
-    // Last member: destroyed first, so the workers are stopped and joined
-    // while everything they use still exists (also when the constructor
-    // fails half-way through starting them).
-    std::vector<std::jthread> threads_;
 };
 
 }  // namespace bw

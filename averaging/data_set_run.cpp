@@ -8,14 +8,30 @@
 #include "averaging/rigid_bead_hydro.hpp"
 #include "averaging/steave.hpp"
 #include "montecarlo/sampler.hpp"
+#include "montecarlo/simulation_error.hpp"
 
 namespace bw {
 
 namespace {
 
-DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro) {
+DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, std::stop_token stop = {}) {
     Steave steave(run, hydro, console);
-    const std::int64_t NREJ = MCRUN(run, steave, console);
+    const std::int64_t NREJ = MCRUN(run, steave, console, std::move(stop));
+    return {NREJ, steave.table()};
+}
+
+// The sampler feeding `sink` (a ConcurrentHydro around `steave`).
+DataSetOutcome concurrent_run(RunData& run, Steave& steave, ConcurrentHydro& sink, std::stop_token stop = {}) {
+    std::int64_t NREJ = 0;
+    try {
+        NREJ = MCRUN(run, sink, sink.console(), std::move(stop));
+    } catch (const DataSetStopped&) {
+        throw;  // nothing of it is wanted
+    } catch (...) {
+        // A failure of the chain comes after everything sampled before it.
+        sink.drain();
+        throw;
+    }
     return {NREJ, steave.table()};
 }
 
@@ -35,15 +51,20 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
     ReplayedHydro replay;
     Steave steave(run, &replay, console);
     ConcurrentHydro sink(steave, replay, console, make_hydro, threads);
-    std::int64_t NREJ = 0;
-    try {
-        NREJ = MCRUN(run, sink, sink.console());
-    } catch (...) {
-        // A failure of the chain comes after everything sampled before it.
-        sink.drain();
-        throw;
+    return concurrent_run(run, steave, sink);
+}
+
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop) {
+    const SamplerCpu cpu(pool);
+    if (run.IHYD == 0) return serial_run(run, console, nullptr, std::move(stop));
+    if (pool.cpus() <= 1) {
+        const std::unique_ptr<HydroEntries> hydro = pool.make_hydro();
+        return serial_run(run, console, hydro.get(), std::move(stop));
     }
-    return {NREJ, steave.table()};
+    ReplayedHydro replay;
+    Steave steave(run, &replay, console);
+    ConcurrentHydro sink(steave, replay, console, pool);
+    return concurrent_run(run, steave, sink, std::move(stop));
 }
 
 unsigned usable_cpu_count() {

@@ -8,9 +8,11 @@
 // serial run.
 #include <array>
 #include <cstdint>
+#include <stop_token>
 #include <vector>
 
 #include "averaging/concurrent_hydro.hpp"
+#include "averaging/hydro_pool.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
 
@@ -33,6 +35,13 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads)
 // per computing thread).
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
                             const ConcurrentHydro::HydroFactory& make_hydro);
+
+// One of several data sets in flight on the CPUs of `pool`: the calling
+// thread waits for a CPU and holds it as the sampler's while the data set
+// runs; with hydrodynamics the pool's helpers and this thread compute the
+// sampled conformations. Records and results are those of the serial run.
+// Gives up with DataSetStopped at the next sweep once stop is requested.
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop = {});
 
 // Number of CPUs this process may run on (its affinity mask), at least 1.
 unsigned usable_cpu_count();

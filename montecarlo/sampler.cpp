@@ -54,7 +54,10 @@ std::int64_t Sampler::run_subsamples(const Model& model, SampleSink& sink, Recor
         load(conf_);
         console.record(rec::Record().lit(" ***** Subsample").i(ISUB, 2).lit("  ******").str());
         for (std::int32_t ICONF = 1; ICONF <= NCONFSUB; ++ICONF) {
-            for (std::int32_t s = 0; s < NFREQ; ++s) sweep(model);
+            for (std::int32_t s = 0; s < NFREQ; ++s) {
+                if (stop_.stop_requested()) throw DataSetStopped();
+                sweep(model);
+            }
             copy_to(conf_);
             sink.sample(conf_, ISUB);
             const std::int64_t overall = std::int64_t{ISUB - 1} * NCONFSUB + ICONF;
@@ -221,7 +224,12 @@ float Sampler::energy_change_lanes(const Model& model, std::int32_t i) {
 }
 
 std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console) {
+    return MCRUN(run, sink, console, {});
+}
+
+std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console, std::stop_token stop) {
     auto sampler = std::make_unique<Sampler>(run);
+    sampler->stop_on(std::move(stop));
     return sampler->MCRUN(sink, console);
 }
 

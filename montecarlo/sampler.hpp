@@ -8,6 +8,7 @@
 // for bit: the same pair energies, the same ordered energy sums, the same draws.
 #include <array>
 #include <cstdint>
+#include <stop_token>
 
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/conformation.hpp"
@@ -35,6 +36,11 @@ public:
     // 1..MAXBEADS, a chain that cannot be built or pair energies that are not
     // finite for the initial chain.
     std::int64_t MCRUN(SampleSink& sink, RecordSink& console);
+
+    // From now on MCRUN gives up with DataSetStopped at the next sweep after
+    // stop is requested (a data set run ahead of its turn that is no longer
+    // wanted). The trajectory is not changed by the check.
+    void stop_on(std::stop_token stop) { stop_ = std::move(stop); }
 
     // Starts a chain: a new initial conformation as working copy, EPAIR filled.
     void start_subsample();
@@ -77,11 +83,13 @@ private:
     PairEnergies EPAIR_;
     float TX = 0.0f, TY = 0.0f, TZ = 0.0f;
     std::int64_t NREJ_ = 0;
+    std::stop_token stop_;
     Conformation conf_;  // the conformation handed to the sink
 };
 
 // Convenience for the driver: a Sampler on run, MCRUN, NREJ.
 std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console);
+std::int64_t MCRUN(RunData& run, SampleSink& sink, RecordSink& console, std::stop_token stop);
 
 // Percentage of refused moves among the NCONF * N asked for, the product
 // formed in 64 bits: q = NREJ / (NCONF * N) in single precision, then q * 100.
