@@ -26,7 +26,7 @@ void echo_general(const RunData& rd, Output& out) {
     out.both(Record().lit(" Total number of conformations: ").i(rd.NCONF, 15));
     out.both(Record().lit(" Number of conformations for averaging: ").i(rd.NCONFAVE, 15));
     out.both(Record().lit(" Sampling frequecy for averaging: ").i(rd.NFREQ, 15));
-    out.both(Record().lit(" Seed for random number generator: ").i(rd.ISEED, 15));
+    out.both(seed_record(rd.ISEED));
 }
 
 // The model-specific items of rd.ICODE, in reading order.
@@ -73,7 +73,16 @@ void echo_model(const RunData& rd, Output& out) {
 
 }  // namespace
 
+std::string seed_record(std::int32_t ISEED) {
+    return Record().lit(" Seed for random number generator: ").i(ISEED, 15);
+}
+
 DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out) {
+    DataSetReading how;
+    return read_data_set(in, rd, out, how);
+}
+
+DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out, DataSetReading& how) {
     rd.N = read_fixed_int(in, kBeadCountColumns);
     if (rd.N < 0) return DataSetStatus::EndOfRun;
     if (rd.N > MAXBEADS) return refuse(out, "N=", rd.N, " is not valid. Maximum number of beads is 100");
@@ -84,7 +93,7 @@ DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out) {
     if (rd.NCONFAVE < MINCONFAVE)
         return refuse(out, "NCONFAVE=", rd.NCONFAVE,
                       " is not valid. Minimum value of conformations for averaging is 5");
-    read_list(in, rd.ISEED);
+    how.seed_given = read_list_given(in, rd.ISEED);
     rd.NFREQ = rd.NCONF / rd.NCONFAVE;
     rd.NCONFSUB = rd.NCONFAVE / NSUB;
     echo_general(rd, out);

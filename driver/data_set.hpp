@@ -3,6 +3,7 @@
 // echo goes to the output file and the console as each group of items is
 // read, so that whatever precedes a failure stands in the output file.
 #include <cstdint>
+#include <string>
 
 #include "driver/output.hpp"
 #include "driver/record_reader.hpp"
@@ -24,9 +25,21 @@ enum class DataSetStatus {
     ErrorStop,  // a validation message was written; the run stops
 };
 
+// What the reading of a data set found besides its items.
+struct DataSetReading {
+    // False when the ISEED record left rd.ISEED as it was (a comma or slash
+    // before any value): the data set then starts from the random state the
+    // data set before it left, and so does its echo.
+    bool seed_given = true;
+};
+
 // Reads the items of one data set into `rd` (rd.ICODE chooses the
 // model-specific items) and derives NFREQ, NCONFSUB and RCUT2.
 DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out);
+DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out, DataSetReading& how);
+
+// The echo record of the seed.
+std::string seed_record(std::int32_t ISEED);
 
 // Number of averaged properties: r2 and s2, D* and [eta]* when hydrodynamics
 // is asked for, one per P(r) interval.

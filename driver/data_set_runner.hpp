@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <vector>
 
 #include "driver/records/record_sink.hpp"
@@ -24,6 +25,17 @@ public:
     virtual ~DataSetRunner() = default;
     // `rd` is the run's data set; the generator works on rd.ISEED in place.
     virtual DataSetResult run(RunData& rd, RecordSink& console) = 0;
+
+    // How many data sets this runner may have in flight at once, each on a
+    // thread of its own (its CPUs). 1: the driver runs them one after
+    // another on its own thread with run().
+    virtual unsigned concurrency() const { return 1; }
+    // For concurrency() > 1: run() that may be called from several threads
+    // at once; once `stop` is requested it may give up by throwing anything
+    // (nothing of such a data set is written).
+    virtual DataSetResult run_concurrently(RunData& rd, RecordSink& console, std::stop_token /*stop*/) {
+        return run(rd, console);
+    }
 };
 
 // The runner of the executable.

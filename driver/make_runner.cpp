@@ -1,12 +1,14 @@
 // The runner that the beadwalks executable uses for every data set: the
 // Monte Carlo sampler feeding the subsample statistics, with the rigid-body
-// hydrodynamics of every sampled conformation when the data set asks for it,
-// spread over every CPU the process may use. The output does not depend on
-// the number of CPUs.
+// hydrodynamics of every sampled conformation when the data set asks for it.
+// With more than one usable CPU, several data sets run at once and share
+// the CPUs with the hydrodynamic helpers of all of them (one HydroPool); the
+// output does not depend on the number of CPUs.
 #include <memory>
 #include <utility>
 
 #include "averaging/data_set_run.hpp"
+#include "averaging/rigid_bead_hydro.hpp"
 #include "driver/data_set_runner.hpp"
 
 namespace bw {
@@ -14,10 +16,26 @@ namespace {
 
 class MonteCarloRunner final : public DataSetRunner {
 public:
+    MonteCarloRunner() : cpus_(usable_cpu_count()) {
+        if (cpus_ > 1) pool_ = std::make_unique<HydroPool>(cpus_, [] { return std::make_unique<RigidBeadHydro>(); });
+    }
+
     DataSetResult run(RunData& rd, RecordSink& console) override {
-        DataSetOutcome outcome = run_data_set(rd, console, usable_cpu_count());
+        DataSetOutcome outcome = run_data_set(rd, console, cpus_);
         return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
     }
+
+    unsigned concurrency() const override { return cpus_; }
+
+    DataSetResult run_concurrently(RunData& rd, RecordSink& console, std::stop_token stop) override {
+        if (!pool_) return run(rd, console);
+        DataSetOutcome outcome = run_data_set(rd, console, *pool_, std::move(stop));
+        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
+    }
+
+private:
+    unsigned cpus_;
+    std::unique_ptr<HydroPool> pool_;
 };
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 namespace bw {
 
-Output::Output(std::ostream& console) : console_(console) {}
+Output::Output(std::ostream& console) : console_(&console) {}
+
+Output::Output(std::vector<RoutedRecord>& kept) : kept_(&kept) {}
 
 void Output::attach_file(std::ostream& file, std::string name) {
     file_ = &file;
@@ -12,11 +14,15 @@ void Output::attach_file(std::ostream& file, std::string name) {
 }
 
 void Output::write(Route route, const std::string& record) {
+    if (kept_ != nullptr) {
+        kept_->push_back({route, record});
+        return;
+    }
     if (route != Route::Console && file_ != nullptr) {
         *file_ << record << '\n';
         check_file();
     }
-    if (route != Route::File) console_ << record << '\n';
+    if (route != Route::File) *console_ << record << '\n';
 }
 
 void Output::write(Route route, const std::vector<std::string>& records) {
@@ -28,7 +34,8 @@ void Output::write(const std::vector<RoutedRecord>& records) {
 }
 
 void Output::flush() {
-    console_.flush();
+    if (console_ == nullptr) return;
+    console_->flush();
     if (file_ != nullptr) {
         file_->flush();
         check_file();

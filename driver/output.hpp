@@ -25,6 +25,9 @@ struct RoutedRecord {
 class Output {
 public:
     explicit Output(std::ostream& console);
+    // An Output that keeps its records, in order and with their routes, in
+    // `kept` instead of writing them: a data set read ahead of its turn.
+    explicit Output(std::vector<RoutedRecord>& kept);
 
     // Connects unit 8; until then records routed to the file are dropped.
     void attach_file(std::ostream& file, std::string name);
@@ -54,7 +57,8 @@ private:
 
     void check_file();
 
-    std::ostream& console_;
+    std::ostream* console_ = nullptr;
+    std::vector<RoutedRecord>* kept_ = nullptr;
     std::ostream* file_ = nullptr;
     std::string file_name_;
     ConsoleSink console_sink_{*this};

@@ -5,6 +5,7 @@
 
 #include "driver/banner.hpp"
 #include "driver/data_set.hpp"
+#include "driver/in_flight.hpp"
 #include "driver/io_error.hpp"
 #include "driver/output.hpp"
 #include "driver/record_reader.hpp"
@@ -71,6 +72,7 @@ bool simulate_and_report(RunData& rd, Output& out, DataSetRunner& runner) {
     }
 }
 
+// The data-set loop that runs the data sets one after another on this thread.
 int data_set_loop(RecordReader& data, RecordReader& con, RunData& rd, Output& out, DataSetRunner& runner,
                   const CommandShell& shell) {
     bool paused = false;
@@ -91,8 +93,29 @@ int data_set_loop(RecordReader& data, RecordReader& con, RunData& rd, Output& ou
     }
 }
 
+// The loop with several data sets in flight after the pause: the first data
+// set is read, echoed and confirmed as in the serial loop.
+int in_flight_loop(RecordReader& data, RecordReader& con, RunData& rd, Output& out, DataSetExecutor& executor,
+                   const CommandShell& shell, bool read_ahead) {
+    out.both(rule_record());
+    switch (read_data_set(data, rd, out)) {
+    case DataSetStatus::EndOfRun: return kExitNormal;
+    case DataSetStatus::ErrorStop: return kExitErrorStop;
+    case DataSetStatus::Ready: break;
+    }
+    pause(con, out, shell);
+    return run_in_flight(data, rd, out, executor, read_ahead);
+}
+
+// How the data sets are run: one after another with a runner, or several at
+// once on an executor.
+struct Loop {
+    DataSetRunner* runner = nullptr;
+    DataSetExecutor* executor = nullptr;
+};
+
 // The files live in the caller so that they outlive a failure thrown from here.
-int run(Console console, std::ifstream& input, std::ofstream& output, Output& out, DataSetRunner& runner,
+int run(Console console, std::ifstream& input, std::ofstream& output, Output& out, Loop loop,
         const CommandShell& shell) {
     out.write(Route::Console, banner_records());
     out.write(Route::Console, menu_records());
@@ -123,19 +146,23 @@ int run(Console console, std::ifstream& input, std::ofstream& output, Output& ou
     out.write(Route::Both, file_name_records(INFILE, OUTFILE));
 
     RecordReader data(input, kInputUnit, INFILE);
-    const int status = data_set_loop(data, con, rd, out, runner, shell);
+    // Only a regular file is read ahead of its turn: a pipe or a terminal
+    // may be fed by whoever reads the output, as each data set ends.
+    std::error_code ec;
+    const bool read_ahead = fs::is_regular_file(INFILE, ec);
+    const int status = loop.executor != nullptr
+                           ? in_flight_loop(data, con, rd, out, *loop.executor, shell, read_ahead)
+                           : data_set_loop(data, con, rd, out, *loop.runner, shell);
     out.flush();
     return status;
 }
 
-}  // namespace
-
-int run_program(Console console, DataSetRunner& runner, const CommandShell& shell) {
+int run_with(Console console, Loop loop, const CommandShell& shell) {
     std::ifstream input;
     std::ofstream output;
     Output out(console.out);
     try {
-        return run(console, input, output, out, runner, shell);
+        return run(console, input, output, out, loop, shell);
     } catch (const IoError& e) {
         // Keep whatever was written before the failure.
         try {
@@ -146,6 +173,18 @@ int run_program(Console console, DataSetRunner& runner, const CommandShell& shel
         console.err.flush();
         return kExitIoFailure;
     }
+}
+
+}  // namespace
+
+int run_program(Console console, DataSetRunner& runner, const CommandShell& shell) {
+    if (runner.concurrency() <= 1) return run_with(console, {&runner, nullptr}, shell);
+    ThreadExecutor executor(runner, runner.concurrency());
+    return run_with(console, {nullptr, &executor}, shell);
+}
+
+int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell) {
+    return run_with(console, {nullptr, &executor}, shell);
 }
 
 }  // namespace bw

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "driver/data_set_executor.hpp"
 #include "driver/data_set_runner.hpp"
 
 namespace bw {
@@ -25,6 +26,11 @@ struct Console {
     std::ostream& err;   // the diagnostic of a fatal input/output failure
 };
 
+// A runner whose concurrency() is above 1 gets, after the pause, several
+// data sets in flight on a ThreadExecutor; the records are the same.
 int run_program(Console console, DataSetRunner& runner, const CommandShell& shell);
+// The data sets after the pause on the executor, several in flight (see
+// driver/in_flight.hpp); everything else as above.
+int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell);
 
 }  // namespace bw

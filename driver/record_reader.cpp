@@ -152,12 +152,15 @@ std::int32_t read_fixed_int(RecordReader& in, int width) {
     return value;
 }
 
-void read_list(RecordReader& in, std::int32_t& item) {
+void read_list(RecordReader& in, std::int32_t& item) { read_list_given(in, item); }
+
+bool read_list_given(RecordReader& in, std::int32_t& item) {
     const auto start = start_of_value(in);
-    if (!start) return;
+    if (!start) return false;
     std::int32_t value = 0;
     if (!parse_int32(numeric_token(start->first, start->second), value)) in.conversion_error();
     item = value;
+    return true;
 }
 
 void read_list(RecordReader& in, float& item) {

@@ -47,6 +47,8 @@ std::int32_t read_fixed_int(RecordReader& in, int width);
 // a blank, tab, comma, slash or the end of the record. A comma or slash met
 // before any value ends the read and leaves `item` unchanged.
 void read_list(RecordReader& in, std::int32_t& item);
+// The same, true when a value was read (false: `item` kept its value).
+bool read_list_given(RecordReader& in, std::int32_t& item);
 // Reals: optional sign, digits with an optional decimal point, optional
 // exponent with letter E or D ("2", "0.5", "1.5E-2", "1.5D-2").
 void read_list(RecordReader& in, float& item);

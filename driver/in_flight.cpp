@@ -1,0 +1,351 @@
+#include "driver/in_flight.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "driver/banner.hpp"
+#include "driver/data_set.hpp"
+#include "driver/io_error.hpp"
+#include "driver/program.hpp"
+#include "driver/report.hpp"
+
+namespace bw {
+
+std::size_t read_ahead_window(unsigned capacity) { return std::max<std::size_t>(16, std::size_t{4} * capacity); }
+
+std::size_t slot_bytes(const RunData& rd) {
+    // Echo and progress records; PSUB (5 floats), PROP and PSTAT (2 floats)
+    // of every property while it runs, PSTAT once it has run.
+    constexpr std::size_t kRecords = 16 << 10;
+    return kRecords + std::size_t{40} * static_cast<std::size_t>(std::max(rd.NPROP, 0));
+}
+
+double data_set_cost(const RunData& rd) {
+    const double N = rd.N, cycles = std::max(rd.NCONF, 0);
+    // A move costs a fixed part and a part for its pairs, taken 16 at a time
+    // by the vector lanes; one factorisation of order 3N weighs about as
+    // much as 0.15 N^3 such units (measured with bench_sweep and bench_trv).
+    const double sweeps = cycles * N * (1.0 + N / 16.0);
+    const double hydro = rd.IHYD != 0 ? static_cast<double>(rd.NCONFAVE) * 0.15 * N * N * N : 0.0;
+    return sweeps + hydro;
+}
+
+namespace {
+
+class InFlight;
+
+// One data set after the pause, from its reading to its last record.
+class Slot final : public DataSetJob {
+public:
+    enum class Run { Waiting, Started, Done, Failed };
+
+    explicit Slot(InFlight& owner);
+
+    const RunData& data() const override { return rd; }
+    std::stop_token stop_token() const override { return stop.get_token(); }
+    RecordSink& console() override { return sink_; }
+    void finish(DataSetResult result, std::int32_t ISEED) override;
+    void fail(std::exception_ptr error) override;
+
+    // Kept by the main thread alone.
+    RunData rd;
+    std::vector<RoutedRecord> echo;  // separator, echo, validation message: not yet written
+    bool echo_written = false;
+    DataSetStatus status = DataSetStatus::Ready;
+    std::exception_ptr read_error;   // the IoError that ended the reading
+    bool seed_pending = false;       // its seed is the random state the data set before it leaves
+    double cost = 0.0;
+    std::size_t bytes = 0;
+    std::stop_source stop;
+
+    // Under the owner's mutex.
+    Run run = Run::Waiting;
+    std::vector<std::string> records;  // console records not yet written
+    DataSetResult result;
+    std::int32_t final_ISEED = 0;
+    std::exception_ptr error;
+
+private:
+    class Console final : public RecordSink {
+    public:
+        explicit Console(Slot& slot) : slot_(slot) {}
+        void record(std::string_view line) override;
+
+    private:
+        Slot& slot_;
+    };
+
+    InFlight& owner_;
+    Console sink_{*this};
+};
+
+class InFlight {
+public:
+    InFlight(RecordReader& data, RunData& rd, Output& out, DataSetExecutor& executor, bool read_ahead)
+        : data_(data), reader_(rd), out_(out), executor_(executor), read_ahead_(read_ahead),
+          window_(read_ahead_window(executor.capacity())) {}
+    ~InFlight();
+
+    int run();
+
+    // From the jobs, on any thread.
+    void console_record(Slot& slot, std::string_view line);
+    void finished(Slot& slot, DataSetResult result, std::int32_t ISEED);
+    void failed(Slot& slot, std::exception_ptr error);
+
+private:
+    Slot& add_slot();
+    bool may_read() const;
+    std::optional<int> read_next();
+    void settle_seeds();
+    void start_ready();
+    std::optional<int> write_head(bool& popped);
+    std::optional<int> write_end(Slot& head);
+    void wait_for_change();
+
+    RecordReader& data_;
+    RunData& reader_;  // the data as the serial loop would hold them before the next read
+    Output& out_;
+    DataSetExecutor& executor_;
+    const bool read_ahead_;
+    const std::size_t window_;
+    bool reading_done_ = false;
+    std::size_t bytes_ = 0;  // slot_bytes of the slots held
+    std::deque<std::unique_ptr<Slot>> slots_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t changes_ = 0;
+    std::uint64_t seen_ = 0;
+    unsigned in_flight_ = 0;
+};
+
+Slot::Slot(InFlight& owner) : owner_(owner) {}
+
+void Slot::Console::record(std::string_view line) { slot_.owner_.console_record(slot_, line); }
+void Slot::finish(DataSetResult res, std::int32_t ISEED) { owner_.finished(*this, std::move(res), ISEED); }
+void Slot::fail(std::exception_ptr e) { owner_.failed(*this, std::move(e)); }
+
+void InFlight::console_record(Slot& slot, std::string_view line) {
+    std::lock_guard lock(mutex_);
+    slot.records.emplace_back(line);
+    ++changes_;
+    changed_.notify_one();
+}
+
+void InFlight::finished(Slot& slot, DataSetResult result, std::int32_t ISEED) {
+    std::lock_guard lock(mutex_);
+    slot.result = std::move(result);
+    slot.final_ISEED = ISEED;
+    slot.run = Slot::Run::Done;
+    --in_flight_;
+    ++changes_;
+    changed_.notify_one();
+}
+
+void InFlight::failed(Slot& slot, std::exception_ptr error) {
+    std::lock_guard lock(mutex_);
+    slot.error = std::move(error);
+    slot.run = Slot::Run::Failed;
+    --in_flight_;
+    ++changes_;
+    changed_.notify_one();
+}
+
+// Whatever ends the run, the data sets still in flight are given up and
+// nothing of them is written.
+InFlight::~InFlight() {
+    for (auto& slot : slots_) slot->stop.request_stop();
+    executor_.stop_all();
+}
+
+Slot& InFlight::add_slot() {
+    slots_.push_back(std::make_unique<Slot>(*this));
+    return *slots_.back();
+}
+
+bool InFlight::may_read() const {
+    if (reading_done_) return false;
+    if (slots_.empty()) return true;
+    return read_ahead_ && slots_.size() < window_ && bytes_ < kReadAheadBytes;
+}
+
+// Reads the next data set into a new slot. With no data set waiting to be
+// written it is the earliest, read and echoed straight to the output as the
+// serial loop does (and its end of run, validation stop or fatal error ends
+// the run at once); otherwise its records are kept for its turn.
+std::optional<int> InFlight::read_next() {
+    const bool live = slots_.empty();
+    bool before_done = live;
+    if (!live) {
+        const Slot& before = *slots_.back();
+        std::lock_guard lock(mutex_);
+        before_done = before.run == Slot::Run::Done;
+        if (before_done) reader_.ISEED = before.final_ISEED;
+    }
+    Slot& slot = add_slot();
+    Output kept(slot.echo);
+    Output& target = live ? out_ : kept;
+    DataSetReading how;
+    try {
+        target.both(rule_record());
+        slot.status = read_data_set(data_, reader_, target, how);
+    } catch (const IoError&) {
+        if (live) throw;
+        slot.status = DataSetStatus::Ready;
+        slot.read_error = std::current_exception();
+    }
+    slot.echo_written = live;
+    if (slot.read_error || slot.status != DataSetStatus::Ready) {
+        reading_done_ = true;
+        if (live && slot.status == DataSetStatus::EndOfRun) return kExitNormal;
+        if (live) return kExitErrorStop;
+        return std::nullopt;
+    }
+    reader_.NPROG = progress_interval(reader_.NCONFAVE);
+    reader_.NPROP = property_count(reader_.IHYD, reader_.NPR);
+    slot.rd = reader_;
+    slot.seed_pending = !how.seed_given && !before_done;
+    slot.cost = data_set_cost(slot.rd);
+    slot.bytes = slot_bytes(slot.rd);
+    bytes_ += slot.bytes;
+    return std::nullopt;
+}
+
+// A data set whose seed record gave no value starts from the random state
+// the one before it left; it waits for that one to end, and its echo shows
+// that state, as in the serial run.
+void InFlight::settle_seeds() {
+    std::lock_guard lock(mutex_);
+    for (std::size_t k = 1; k < slots_.size(); ++k) {
+        Slot& slot = *slots_[k];
+        const Slot& before = *slots_[k - 1];
+        if (!slot.seed_pending || before.run != Slot::Run::Done) continue;
+        slot.rd.ISEED = before.final_ISEED;
+        const std::string seed_prefix = seed_record(0).substr(0, seed_record(0).find(':') + 1);
+        for (RoutedRecord& r : slot.echo)
+            if (r.text.rfind(seed_prefix, 0) == 0) r.text = seed_record(slot.rd.ISEED);
+        slot.seed_pending = false;
+    }
+}
+
+// The costliest ready data sets first, as long as the executor has room.
+void InFlight::start_ready() {
+    for (;;) {
+        Slot* best = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            if (in_flight_ >= executor_.capacity()) return;
+            for (auto& slot : slots_) {
+                if (slot->run != Slot::Run::Waiting || slot->seed_pending || slot->read_error ||
+                    slot->status != DataSetStatus::Ready)
+                    continue;
+                if (best == nullptr || slot->cost > best->cost) best = slot.get();
+            }
+            if (best == nullptr) return;
+            best->run = Slot::Run::Started;
+            ++in_flight_;
+        }
+        executor_.start(*best);
+    }
+}
+
+// Writes what the earliest data set has ready. Returns the exit status when
+// the run ends with it; popped tells that it was written in full.
+std::optional<int> InFlight::write_head(bool& popped) {
+    popped = false;
+    Slot& head = *slots_.front();
+    if (!head.echo_written) {
+        out_.write(head.echo);
+        head.echo_written = true;
+        head.echo.clear();
+        if (head.read_error) std::rethrow_exception(head.read_error);
+        if (head.status == DataSetStatus::EndOfRun) return kExitNormal;
+        if (head.status == DataSetStatus::ErrorStop) return kExitErrorStop;
+    }
+    std::vector<std::string> records;
+    Slot::Run run;
+    {
+        std::lock_guard lock(mutex_);
+        records.swap(head.records);
+        run = head.run;
+    }
+    for (const std::string& r : records) out_.console(r);
+    if (run != Slot::Run::Done && run != Slot::Run::Failed) return std::nullopt;
+    if (const auto status = write_end(head)) return status;
+    bytes_ -= head.bytes;
+    slots_.pop_front();
+    popped = true;
+    return std::nullopt;
+}
+
+// The report of a data set that ran, or the message of its failure, as the
+// serial loop writes them.
+std::optional<int> InFlight::write_end(Slot& head) {
+    try {
+        if (head.error) std::rethrow_exception(head.error);
+        const RunData& rd = head.rd;
+        out_.write(report_records(head.result.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, head.result.PSTAT));
+    } catch (const IoError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        out_.both(e.what());
+        return kExitErrorStop;
+    }
+    // The last data set read has run: the next one starts from its random
+    // state when its seed record gives no value.
+    if (slots_.size() == 1) reader_.ISEED = head.final_ISEED;
+    return std::nullopt;
+}
+
+void InFlight::wait_for_change() {
+    std::unique_lock lock(mutex_);
+    if (executor_.polled()) {
+        changed_.wait_for(lock, std::chrono::milliseconds(1), [&] { return changes_ != seen_; });
+        seen_ = changes_;
+        lock.unlock();
+        executor_.poll();
+        return;
+    }
+    changed_.wait(lock, [&] { return changes_ != seen_; });
+    seen_ = changes_;
+}
+
+int InFlight::run() {
+    // The first data set, read, echoed and confirmed at the pause.
+    Slot& first = add_slot();
+    reader_.NPROG = progress_interval(reader_.NCONFAVE);
+    reader_.NPROP = property_count(reader_.IHYD, reader_.NPR);
+    first.rd = reader_;
+    first.echo_written = true;
+    first.cost = data_set_cost(first.rd);
+    first.bytes = slot_bytes(first.rd);
+    bytes_ += first.bytes;
+    for (;;) {
+        while (may_read())
+            if (const auto status = read_next()) return *status;
+        settle_seeds();
+        start_ready();
+        bool popped = false;
+        {
+            std::lock_guard lock(mutex_);
+            seen_ = changes_;  // what is seen from here on is written below or waited for
+        }
+        if (const auto status = write_head(popped)) return *status;
+        if (!popped) wait_for_change();
+    }
+}
+
+}  // namespace
+
+int run_in_flight(RecordReader& data, RunData& rd, Output& out, DataSetExecutor& executor, bool read_ahead) {
+    InFlight loop(data, rd, out, executor, read_ahead);
+    return loop.run();
+}
+
+}  // namespace bw
