@@ -35,6 +35,9 @@ class IoError : public std::runtime_error {
 public:
     IoError(const std::string& failure, int unit, const std::string& file)
         : std::runtime_error(failure + ", unit " + std::to_string(unit) + ", file " + printable_name(file)) {}
+    // A fatal failure of the run that concerns no unit (a process of a
+    // parallel run lost): the diagnostic is the message itself.
+    explicit IoError(const std::string& message) : std::runtime_error(message) {}
 };
 
 }  // namespace bw
