@@ -17,17 +17,16 @@ namespace {
 // Q = IND (aI^2 + aJ^2) / r^2, A = (1 + Q/3) / (8 r), B = (1 - Q) / (8 r^3),
 // every operation in the order pair_block performs it. Compiled for the
 // widest vectors the processor offers; IEEE single-precision square roots
-// and divisions are correctly rounded in every vector width, so each clone
+// and divisions are correctly rounded in every vector width, so each version
 // gives the same floats.
 constexpr std::int32_t CHUNK = 128;
 struct PairChunk {
     std::array<float, CHUNK> d0, d1, d2, r, A, B;
 };
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void pair_chunk(std::int32_t J, std::int32_t I0,
-                                                                        std::int32_t count, const float* x,
-                                                                        const float* y, const float* z,
-                                                                        const float* rad, float ind, PairChunk& c)
+[[gnu::always_inline]] inline void pair_chunk_body(std::int32_t J, std::int32_t I0, std::int32_t count,
+                                                   const float* x, const float* y, const float* z, const float* rad,
+                                                   float ind, PairChunk& c)
 {
     const float xj = x[J], yj = y[J], zj = z[J], aJ = rad[J];
     for (std::int32_t i = 0; i < count; ++i) {
@@ -52,8 +51,7 @@ struct PairChunk {
 // row 3 I0): 6 ((a == b ? A : 0) + B d_a d_b), B d_a formed first as in
 // pair_block.
 template <int b>
-[[gnu::target_clones("avx512f", "avx2", "default")]] void store_chunk(std::int32_t count, const PairChunk& c,
-                                                                         float* col)
+[[gnu::always_inline]] inline void store_chunk_body(std::int32_t count, const PairChunk& c, float* col)
 {
     const float* db = b == 0 ? c.d0.data() : b == 1 ? c.d1.data() : c.d2.data();
     for (std::int32_t i = 0; i < count; ++i) {
@@ -61,6 +59,46 @@ template <int b>
         col[3 * i + 1] = 6.0f * ((b == 1 ? c.A[i] : 0.0f) + c.B[i] * c.d1[i] * db[i]);
         col[3 * i + 2] = 6.0f * ((b == 2 ? c.A[i] : 0.0f) + c.B[i] * c.d2[i] * db[i]);
     }
+}
+
+// The two loops compiled once per instruction set (the bodies are inlined
+// into each), and chosen once through function pointers: a resolver run by
+// the dynamic loader (target_clones) would run before a sanitizer's runtime
+// is ready.
+struct ChunkKernels {
+    void (*pair)(std::int32_t, std::int32_t, std::int32_t, const float*, const float*, const float*, const float*,
+                 float, PairChunk&);
+    void (*store0)(std::int32_t, const PairChunk&, float*);
+    void (*store1)(std::int32_t, const PairChunk&, float*);
+    void (*store2)(std::int32_t, const PairChunk&, float*);
+};
+
+#define BW_CHUNK_KERNELS(NAME, ATTR)                                                                          \
+    ATTR void pair_##NAME(std::int32_t J, std::int32_t I0, std::int32_t count, const float* x, const float* y, \
+                          const float* z, const float* rad, float ind, PairChunk& c) {                         \
+        pair_chunk_body(J, I0, count, x, y, z, rad, ind, c);                                                   \
+    }                                                                                                          \
+    template <int b>                                                                                           \
+    ATTR void store_##NAME(std::int32_t count, const PairChunk& c, float* col) {                               \
+        store_chunk_body<b>(count, c, col);                                                                    \
+    }                                                                                                          \
+    constexpr ChunkKernels kernels_##NAME{pair_##NAME, store_##NAME<0>, store_##NAME<1>, store_##NAME<2>};
+
+BW_CHUNK_KERNELS(default, )
+#if defined(__x86_64__)
+BW_CHUNK_KERNELS(avx2, [[gnu::target("avx2")]])
+BW_CHUNK_KERNELS(avx512, [[gnu::target("avx512f")]])
+#endif
+
+const ChunkKernels& chunk_kernels() {
+    static const ChunkKernels chosen = [] {
+#if defined(__x86_64__)
+        if (__builtin_cpu_supports("avx512f")) return kernels_avx512;
+        if (__builtin_cpu_supports("avx2")) return kernels_avx2;
+#endif
+        return kernels_default;
+    }();
+    return chosen;
 }
 
 // The block (I, J), J <= I, at the transpose of STOBLK's places.
@@ -86,6 +124,7 @@ void fast_supermatrix(const HydroModel& m, FastWork& fw)
     // Rotne-Prager-Yamakawa model leave the vectorised formula.
     const bool formula = m.IND != IND_NONE;
     PairChunk c;
+    const ChunkKernels& k = chunk_kernels();
     for (std::int32_t J = 0; J < m.N; ++J) {
         store_block(n, J, J, self_block(m.RAD[J]), A);
         if (!formula) {
@@ -95,10 +134,10 @@ void fast_supermatrix(const HydroModel& m, FastWork& fw)
         }
         for (std::int32_t I0 = J + 1; I0 < m.N; I0 += CHUNK) {
             const std::int32_t count = std::min(CHUNK, m.N - I0);
-            pair_chunk(J, I0, count, x, y, z, m.RAD, static_cast<float>(m.IND), c);
-            store_chunk<0>(count, c, A + 3 * I0 + n * (3 * J + 0));
-            store_chunk<1>(count, c, A + 3 * I0 + n * (3 * J + 1));
-            store_chunk<2>(count, c, A + 3 * I0 + n * (3 * J + 2));
+            k.pair(J, I0, count, x, y, z, m.RAD, static_cast<float>(m.IND), c);
+            k.store0(count, c, A + 3 * I0 + n * (3 * J + 0));
+            k.store1(count, c, A + 3 * I0 + n * (3 * J + 1));
+            k.store2(count, c, A + 3 * I0 + n * (3 * J + 2));
             if (m.IND != IND_RPY) continue;
             for (std::int32_t i = 0; i < count; ++i)
                 if (m.RAD[I0 + i] + m.RAD[J] > 1.01f * c.r[i])

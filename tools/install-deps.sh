@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev liblapack-dev libblas-dev libopenblas-dev
-          libbenchmark-dev clang libclang-rt-14-dev)
+          libbenchmark-dev clang libclang-rt-14-dev openmpi-bin libopenmpi-dev)
 
 missing=()
 for p in "${packages[@]}"; do

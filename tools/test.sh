@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: a normal build in
-# build/ (on the system's LAPACK, then on the reference LAPACK) and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; last, runs the fuzz targets for about a minute (tools/fuzz.sh).
+# build/ (on the system's LAPACK, then on the reference LAPACK), one with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, and the
+# concurrency tests with ThreadSanitizer in build-tsan/; last, runs the fuzz
+# targets for about a minute (tools/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,5 +22,16 @@ ref="/usr/lib/$(gcc -print-multiarch)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBEADWALKS_SANITIZE=ON
 cmake --build build-asan -j2
 (cd build-asan && ctest --output-on-failure -j2)
+
+# ThreadSanitizer on the tests of the worker pool, of the shared CPUs and of
+# the data sets in flight (in the process and through the executable, whose
+# standard error must stay that of the run pinned to one CPU).
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBEADWALKS_TSAN=ON -DBEADWALKS_MPI=OFF
+cmake --build build-tsan -j2 --target averaging_tests test_in_flight test_parallel_runs
+export TSAN_OPTIONS=halt_on_error=1
+build-tsan/tests/averaging/averaging_tests --gtest_filter='ConcurrentHydro*:DataSetRun*:HydroPool*'
+build-tsan/tests/driver/test_in_flight
+build-tsan/tests/driver/test_parallel_runs --gtest_filter='*every_cpu*'
+unset TSAN_OPTIONS
 
 bash tools/fuzz.sh
