@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/control.hpp"
+
 #include "averaging/data_set_run.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
@@ -74,24 +76,7 @@ void BM_DataSet(benchmark::State& state) {
 }
 BENCHMARK(BM_DataSet)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// A harmonic sum of 4e8 terms split over the threads.
-void BM_Control(benchmark::State& state) {
-    const auto threads = static_cast<long>(state.range(0));
-    const long terms = 400'000'000 / threads;
-    for (auto _ : state) {
-        std::vector<double> sums(static_cast<std::size_t>(threads));
-        std::vector<std::jthread> pool;
-        for (long t = 0; t < threads; ++t) {
-            pool.emplace_back([&sums, t, terms] {
-                double s = 0.0;
-                for (long i = 0; i < terms; ++i) s += 1.0 / (static_cast<double>(i) + 1.0);
-                sums[static_cast<std::size_t>(t)] = s;
-            });
-        }
-        pool.clear();
-        benchmark::DoNotOptimize(sums.data());
-    }
-}
+void BM_Control(benchmark::State& state) { bench::harmonic_control(state); }
 BENCHMARK(BM_Control)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
