@@ -12,6 +12,7 @@
 #include "driver/data_set.hpp"
 #include "driver/io_error.hpp"
 #include "driver/program.hpp"
+#include "driver/record_spool.hpp"
 #include "driver/report.hpp"
 
 namespace bw {
@@ -65,7 +66,7 @@ public:
 
     // Under the owner's mutex.
     Run run = Run::Waiting;
-    std::vector<std::string> records;  // console records not yet written
+    RecordSpool records{kHeldRecordBytes};  // console records not yet written
     DataSetResult result;
     std::int32_t final_ISEED = 0;
     std::exception_ptr error;
@@ -133,7 +134,7 @@ void Slot::fail(std::exception_ptr e) { owner_.failed(*this, std::move(e)); }
 
 void InFlight::console_record(Slot& slot, std::string_view line) {
     std::lock_guard lock(mutex_);
-    slot.records.emplace_back(line);
+    slot.records.add(line);
     ++changes_;
     changed_.notify_one();
 }
@@ -272,7 +273,7 @@ std::optional<int> InFlight::write_head(bool& popped) {
     Slot::Run run;
     {
         std::lock_guard lock(mutex_);
-        records.swap(head.records);
+        head.records.take(records);
         run = head.run;
     }
     for (const std::string& r : records) out_.console(r);

@@ -27,6 +27,8 @@
 namespace bw {
 
 inline constexpr std::size_t kReadAheadBytes = std::size_t{256} << 20;
+// Console records a data set keeps in memory; more wait in a temporary file.
+inline constexpr std::size_t kHeldRecordBytes = std::size_t{1} << 20;
 
 // Data sets read ahead and not yet written, at most.
 std::size_t read_ahead_window(unsigned capacity);

@@ -12,6 +12,7 @@
 
 #include "driver/in_flight.hpp"
 #include "driver/program.hpp"
+#include "driver/record_spool.hpp"
 #include "tests/driver/run_fixture.hpp"
 
 namespace bw {
@@ -30,9 +31,12 @@ public:
     DataSetResult run(RunData& rd, RecordSink& console) override {
         std::mt19937 random(seed_ + static_cast<unsigned>(rd.ISEED) * 7919u + static_cast<unsigned>(++calls_));
         std::uniform_int_distribution<int> pause_us(0, 3000);
-        const int records = 3 + rd.N % 5;
+        // NCONF = 555: slow, so that the data sets after it wait for their
+        // turn; NCONF = 777: prints far more than is kept in memory.
+        if (rd.NCONF == 555 && concurrency_ > 1) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int records = rd.NCONF == 777 ? 60000 : 3 + rd.N % 5;
         for (int k = 1; k <= records; ++k) {
-            if (concurrency_ > 1) std::this_thread::sleep_for(std::chrono::microseconds(pause_us(random)));
+            if (concurrency_ > 1 && k % 1000 < 8) std::this_thread::sleep_for(std::chrono::microseconds(pause_us(random)));
             console.record(" progress " + std::to_string(k) + " of seed " + std::to_string(rd.ISEED));
         }
         if (rd.NCONF == 666) throw std::runtime_error("Monte Carlo: this data set cannot be simulated");
@@ -139,6 +143,31 @@ TEST(InFlight, a_seed_record_without_value_continues_the_random_state_before_it)
     const Transcript t = run_file(data, serial);
     // 11 + 1000, then 12 + 1100, 13 + 1200 = 1213, the fourth continues.
     EXPECT_NE(t.file.find(" Seed for random number generator:            1213"), std::string::npos);
+}
+
+TEST(InFlight, a_data_set_printing_megabytes_while_it_waits_keeps_them_in_order) {
+    expect_serial_bytes(data_set(30, 555, "3") + data_set(3, 777, "4") + data_set(4, 777, "5") + many(4, 9) + "-1\n",
+                        "spilled records");
+}
+
+TEST(RecordSpool, records_beyond_the_memory_limit_come_back_in_order) {
+    RecordSpool spool(100);
+    std::vector<std::string> got, want;
+    for (int k = 0; k < 500; ++k) {
+        const std::string r = " record " + std::to_string(k);
+        spool.add(r);
+        want.push_back(r);
+        EXPECT_LE(spool.memory_bytes(), 100u);
+        if (k == 250) {
+            EXPECT_TRUE(spool.spilled());
+            spool.take(got);  // half-way, as when a data set comes to the head
+            EXPECT_FALSE(spool.spilled());
+        }
+    }
+    spool.take(got);
+    EXPECT_EQ(got, want);
+    spool.take(got);
+    EXPECT_EQ(got, want);  // nothing taken twice
 }
 
 TEST(InFlight, bounds_of_the_read_ahead) {
