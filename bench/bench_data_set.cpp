@@ -19,6 +19,7 @@
 #include "bench/control.hpp"
 
 #include "averaging/data_set_run.hpp"
+#include "averaging/rigid_bead_hydro.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
 
@@ -75,6 +76,19 @@ void BM_DataSet(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * 2000.0, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DataSet)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same data set on a pool of 1 or 2 CPUs shared with other data sets
+// (none here), as the executable runs it.
+void BM_DataSetOnSharedPool(benchmark::State& state) {
+    bw::HydroPool pool(static_cast<unsigned>(state.range(0)), [] { return std::make_unique<bw::RigidBeadHydro>(); });
+    for (auto _ : state) {
+        bw::RunData run = data_set();
+        bw::NullSink console;
+        const bw::DataSetOutcome out = bw::run_data_set(run, console, pool);
+        benchmark::DoNotOptimize(out.PSTAT.data());
+    }
+}
+BENCHMARK(BM_DataSetOnSharedPool)->ArgName("cpus")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_Control(benchmark::State& state) { bench::harmonic_control(state); }
 BENCHMARK(BM_Control)->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -42,7 +42,7 @@ struct Files {
         char pattern[] = "/tmp/bench-study-XXXXXX";
         dir = mkdtemp(pattern);
         std::string six, hundred;
-        for (int k = 0; k < 6; ++k) six += data_set(60, 60000, 1000, 101 + k, 20);
+        for (int k = 0; k < 6; ++k) six += data_set(60, 80000, 1000, 101 + k, 20);
         for (int k = 0; k < 100; ++k) hundred += data_set(20 + k % 40, 4000, 200, 7 + k, 50);
         std::ofstream(dir / "six.dat") << six << "-1\n";
         std::ofstream(dir / "hundred.dat") << hundred << "-1\n";
