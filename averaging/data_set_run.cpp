@@ -13,8 +13,8 @@ namespace bw {
 
 namespace {
 
-DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro) {
-    Steave steave(run, hydro, console);
+DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, PropertyObserver* observer) {
+    Steave steave(run, hydro, console, observer);
     const std::int64_t NREJ = MCRUN(run, steave, console);
     return {NREJ, steave.table()};
 }
@@ -27,13 +27,18 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads)
 
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
                             const ConcurrentHydro::HydroFactory& make_hydro) {
-    if (run.IHYD == 0) return serial_run(run, console, nullptr);
+    return run_data_set(run, console, threads, make_hydro, nullptr);
+}
+
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
+                            const ConcurrentHydro::HydroFactory& make_hydro, PropertyObserver* observer) {
+    if (run.IHYD == 0) return serial_run(run, console, nullptr, observer);
     if (threads <= 1) {
         const std::unique_ptr<HydroEntries> hydro = make_hydro();
-        return serial_run(run, console, hydro.get());
+        return serial_run(run, console, hydro.get(), observer);
     }
     ReplayedHydro replay;
-    Steave steave(run, &replay, console);
+    Steave steave(run, &replay, console, observer);
     ConcurrentHydro sink(steave, replay, console, make_hydro, threads);
     std::int64_t NREJ = 0;
     try {

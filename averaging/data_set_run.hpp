@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "averaging/concurrent_hydro.hpp"
+#include "averaging/property_observer.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
 
@@ -33,6 +34,12 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads)
 // per computing thread).
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
                             const ConcurrentHydro::HydroFactory& make_hydro);
+
+// The same with observer (when not null) shown the property vector of every
+// sampled conformation in sampling order, on the calling thread; what is
+// computed and written does not change.
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
+                            const ConcurrentHydro::HydroFactory& make_hydro, PropertyObserver* observer);
 
 // Number of CPUs this process may run on (its affinity mask), at least 1.
 unsigned usable_cpu_count();
