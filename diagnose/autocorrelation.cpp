@@ -8,29 +8,39 @@
 
 namespace bw::diagnose {
 
-std::vector<double> lag_sums(std::span<const double> x) {
+namespace {
+
+std::vector<double> lag_sums(std::span<const double> x, const Fft& plan) {
     const std::size_t n = x.size();
     if (n == 0) return {};
     double m = 0.0;
     for (const double v : x) m += v;
     m /= static_cast<double>(n);
-    // Zero padding to at least 2n keeps the circular correlation from
-    // wrapping lag k onto lag n - k.
-    std::vector<std::complex<double>> a(fft_size(2 * n));
+    std::vector<std::complex<double>> a(plan.size());
     for (std::size_t t = 0; t < n; ++t) a[t] = x[t] - m;
-    fft(a);
+    plan.forward(a);
     for (std::complex<double>& z : a) z = std::norm(z);
-    inverse_fft(a);
+    plan.inverse(a);
     std::vector<double> sums(n);
     for (std::size_t k = 0; k < n; ++k) sums[k] = a[k].real();
     return sums;
 }
 
+// Zero padding to at least 2n keeps the circular correlation from wrapping
+// lag k onto lag n - k.
+std::size_t padded(std::size_t n) { return fft_size(2 * n); }
+
+}  // namespace
+
+std::vector<double> lag_sums(std::span<const double> x) { return lag_sums(x, Fft(padded(x.size()))); }
+
 std::vector<double> pooled_autocovariance(std::span<const std::vector<double>> runs) {
     std::vector<double> C;
     std::size_t count = 0;
+    Fft plan(1);
     for (const std::vector<double>& run : runs) {
-        const std::vector<double> sums = lag_sums(run);
+        if (plan.size() != padded(run.size())) plan = Fft(padded(run.size()));
+        const std::vector<double> sums = lag_sums(run, plan);
         if (sums.size() > C.size()) C.resize(sums.size(), 0.0);
         for (std::size_t k = 0; k < sums.size(); ++k) C[k] += sums[k];
         count += run.size();

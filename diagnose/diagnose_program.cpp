@@ -144,7 +144,7 @@ void prepare_outputs(const Arguments& args, std::ofstream& json) {
 }
 
 void write_json(std::ofstream& json, const Arguments& args, const std::vector<DataSetDiagnosis>& done) {
-    if (args.json.empty()) return;
+    if (args.json.empty() || !json.is_open()) return;  // not open: refused before the run
     json << json_document(done);
     json.flush();
     if (!json) throw OutputFailure("--json", "write error", args.json);

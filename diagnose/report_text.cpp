@@ -41,10 +41,16 @@ std::string json_string(const std::string& s) {
     return out + "\"";
 }
 
+// A table cell; a value the series could not give shows as "-".
 std::string cell(const char* format, double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, format, v);
-    return buf;
+    std::string c = buf;
+    if (!std::isfinite(v)) {
+        const std::size_t width = std::strtoul(format + 1, nullptr, 10);
+        c = std::string(width > 1 ? width - 1 : 0, ' ') + "-";
+    }
+    return c;
 }
 
 std::string property_json(const PropertyReport& p) {
