@@ -7,8 +7,9 @@
 namespace bw::diagnose {
 namespace {
 
-constexpr std::size_t kSearchLength = 4096;
-constexpr std::size_t kGridSteps = 40;
+constexpr std::size_t kSearchLength = 2048;
+constexpr std::size_t kCoarseSteps = 30;
+constexpr std::size_t kFineSteps = 20;
 
 // Means of consecutive blocks of b samples; an incomplete last block is left out.
 std::vector<double> block_means(const std::vector<double>& x, std::size_t b) {
@@ -60,12 +61,12 @@ std::size_t equilibration(std::span<const std::vector<double>> runs, double c) {
     std::vector<std::vector<double>> blocks;
     for (const std::vector<double>& r : runs) blocks.push_back(block_means(r, b));
     const std::size_t last = (n / b) / 2;
-    const std::size_t step = std::max<std::size_t>(1, last / kGridSteps);
+    const std::size_t step = std::max<std::size_t>(1, last / kCoarseSteps);
     Candidate best = best_on_grid(blocks, 0, last, step, c);
     if (step > 1 && best.n_eff > 0.0) {
         const std::size_t lo = best.t0 > step ? best.t0 - step : 0;
         const std::size_t hi = std::min(last, best.t0 + step);
-        const Candidate fine = best_on_grid(blocks, lo, hi, std::max<std::size_t>(1, (hi - lo) / kGridSteps), c);
+        const Candidate fine = best_on_grid(blocks, lo, hi, std::max<std::size_t>(1, (hi - lo) / kFineSteps), c);
         if (fine.n_eff > best.n_eff) best = fine;
     }
     return best.t0 * b;

@@ -17,10 +17,10 @@
 namespace bw::diagnose {
 
 // t0 is sought in 0..n/2 (n the shortest run) on the means of consecutive
-// blocks of ceil(n / 4096) samples, which leaves n_eff of a correlated series
-// unchanged and bounds the cost: a grid of 40 steps, then a grid of 40 steps
+// blocks of ceil(n / 2048) samples, which leaves n_eff of a correlated series
+// unchanged and bounds the cost: a grid of 30 steps, then a grid of 20 steps
 // between the neighbours of the best point; each candidate costs one pooled
-// autocorrelation of at most 4096 blocks per run. The result is a multiple
+// autocorrelation of at most 2048 blocks per run. The result is a multiple
 // of the block length; 0 when no candidate fluctuates.
 std::size_t equilibration(std::span<const std::vector<double>> runs, double c = 5.0);
 
