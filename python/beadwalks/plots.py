@@ -11,6 +11,7 @@ from typing import Optional, Sequence
 import numpy as np
 from matplotlib.backends.backend_agg import FigureCanvasAgg
 from matplotlib.figure import Figure
+from matplotlib.ticker import FixedLocator, FuncFormatter, LogLocator, NullFormatter, NullLocator
 
 from beadwalks.fits import PowerLaw
 from beadwalks.model import PROPERTIES, DataSet, Run
@@ -20,8 +21,12 @@ DPI = 100
 PR_SIZE = (8.0, 5.0)
 SCALING_SIZE = (10.0, 8.0)
 
-_AXIS_LABELS = {"r2": r"$\langle r^2\rangle^*$", "s2": r"$\langle s^2\rangle^*$", "D": r"$D^*$",
-                "eta": r"$[\eta]^*$"}
+_SYMBOLS = {"r2": r"$\langle r^2\rangle^*$", "s2": r"$\langle s^2\rangle^*$", "D": r"$D^*$",
+            "eta": r"$[\eta]^*$"}
+_AXIS_LABELS = {"r2": _SYMBOLS["r2"] + ", mean square end-to-end distance",
+                "s2": _SYMBOLS["s2"] + ", mean square radius of gyration",
+                "D": _SYMBOLS["D"] + ", translational diffusion coefficient",
+                "eta": _SYMBOLS["eta"] + ", intrinsic viscosity"}
 
 
 def gaussian_fraction(r: "float | np.ndarray", r2: float, width: float) -> "float | np.ndarray":
@@ -87,6 +92,20 @@ def _points(data_sets: Sequence[DataSet], name: str) -> tuple[np.ndarray, np.nda
     return tuple(np.array(c, dtype=float) for c in zip(*pts)) if pts else (np.array([]),) * 3
 
 
+def _log_axes(ax, N: np.ndarray) -> None:
+    """Log-log axes with plain numbers: ticks at the chain lengths, 1-2-5 steps in y."""
+    ax.set_xscale("log")
+    ax.set_yscale("log")
+    plain = FuncFormatter(lambda v, _: f"{v:g}")
+    ax.xaxis.set_major_locator(FixedLocator(sorted(set(N.tolist()))))
+    ax.xaxis.set_major_formatter(plain)
+    ax.xaxis.set_minor_locator(NullLocator())
+    ax.yaxis.set_major_locator(LogLocator(base=10.0, subs=(1.0, 2.0, 5.0)))
+    ax.yaxis.set_major_formatter(plain)
+    ax.yaxis.set_minor_formatter(NullFormatter())
+    ax.grid(alpha=0.3, which="major")
+
+
 def scaling_figure(run: Run, fits: Sequence[PowerLaw]) -> Figure:
     """One panel per property: the points against N in log-log, error bars, fitted line, exponent."""
     fig = Figure(figsize=SCALING_SIZE, dpi=DPI)
@@ -97,23 +116,22 @@ def scaling_figure(run: Run, fits: Sequence[PowerLaw]) -> Figure:
         N, mean, error = _points(run.data_sets, name)
         fit = by_name.get(name)
         if not len(N):
-            ax.text(0.5, 0.5, f"no {_AXIS_LABELS[name]} in this run", ha="center", va="center",
+            ax.text(0.5, 0.5, f"no {_SYMBOLS[name]} in this run", ha="center", va="center",
                     transform=ax.transAxes)
             ax.set_axis_off()
             continue
         ax.errorbar(N, mean, yerr=error, fmt="o", color="black", ecolor="black", capsize=3,
-                    label="data sets")
+                    label="data sets, mean ± error")
         if fit is not None:
             line = np.geomspace(N.min(), N.max(), 100)
             ax.plot(line, fit(line), color="tab:red",
-                    label=f"{fit.prefactor:.4g} N^x, x = {fit.exponent:.3f} ± {fit.exponent_error:.3f}")
-        ax.set_xscale("log")
-        ax.set_yscale("log")
+                    label=f"fit A N^x: x = {fit.exponent:.3f} ± {fit.exponent_error:.3f}, A = {fit.prefactor:.3g}")
+        _log_axes(ax, N)
         ax.set_xlabel("N, beads")
         ax.set_ylabel(_AXIS_LABELS[name])
         ax.legend(fontsize=9)
-        ax.grid(alpha=0.3, which="both")
-    fig.suptitle(f"Power laws in N of {run.output_file or run.path}: model code {run.model_code}", fontsize=11)
+    model = f"model code {run.model_code}" + (f" ({run.model_name})" if run.model_name else "")
+    fig.suptitle(f"Power laws in N: {run.output_file or run.path}, {model}", fontsize=11)
     fig.tight_layout()
     return fig
 

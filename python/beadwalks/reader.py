@@ -196,9 +196,12 @@ class _DataSetReader:
         else:
             for _ in range(max(ds.NPR, 0)):
                 ds.pr.append(PrRow(**self._take(_PR_ROW).values))
+        known = ds.IHYD is not None and ds.NPR is not None
         if not self._at_end():
+            if self.records.last_is_cut():
+                return known  # what follows the report is cut short, not the report
             raise _Unexpected(may_stop=False)
-        return self.closed or (ds.IHYD is not None and ds.NPR is not None)
+        return self.closed or known
 
     def _set(self, m: Match) -> None:
         for name, value in m.values.items():
