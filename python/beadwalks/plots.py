@@ -66,18 +66,29 @@ def pr_figure(run: Run, ds: DataSet) -> Figure:
     P = np.array([row.P for row in rows])
     # Five subsamples of NCONFAVE / 5 conformations each.
     sampled = 5 * (ds.NCONFAVE // 5) if ds.NCONFAVE else None
-    ax.bar(r, P, width=w if w else 0.8, color="tab:blue", alpha=0.6, edgecolor="tab:blue",
-           label=f"simulation, {sampled} sampled conformations" if sampled else "simulation")
+    label = f"simulation, {sampled} sampled conformations" if sampled else "simulation"
+    if len(r):
+        # One filled step curve for all intervals: a bar (or a patch) each
+        # would be slow for a million intervals.
+        half = (w if w else 0.0) / 2.0
+        edges = np.append(r - half, r[-1] + half)
+        heights = np.append(P, P[-1])
+        ax.fill_between(edges, heights, step="post", color="tab:blue", alpha=0.6, lw=0, label=label)
+        ax.step(edges, heights, where="post", color="tab:blue", lw=1)
+    highest = float(P.max()) if len(P) else 0.0
     r2 = ds.r2.mean if ds.r2 is not None else None
     if w and r2 is not None and math.isfinite(r2) and r2 > 0.0:
         top = max(float(r.max()) + w / 2 if len(r) else 0.0, ds.RMAX or 0.0)
         fine = np.linspace(0.0, top, 400)
-        ax.plot(fine, gaussian_fraction(fine, r2, w), color="tab:red", lw=2,
+        reference = gaussian_fraction(fine, r2, w)
+        highest = max(highest, float(reference.max()))
+        ax.plot(fine, reference, color="tab:red", lw=2,
                 label=rf"Gaussian chain, $\langle r^2\rangle^*$ = {r2:g}")
     ax.set_xlabel(r"$r^*$, end-to-end distance in bond lengths")
     ax.set_ylabel(rf"$P(r^*)$, fraction per interval ($\Delta r^*$ = {w:g})" if w else r"$P(r^*)$")
     ax.set_xlim(left=0.0)
-    ax.set_ylim(bottom=0.0)
+    # Room above the highest bar for the legend.
+    ax.set_ylim(0.0, 1.3 * highest if highest > 0.0 else 1.0)
     ax.set_title(_title(run, ds), fontsize=10)
     ax.legend()
     ax.grid(alpha=0.3)

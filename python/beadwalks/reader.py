@@ -131,22 +131,22 @@ class _DataSetReader:
     def _at_end(self) -> bool:
         return self.records.pos >= self.end
 
-    def _take(self, layout: Layout, may_stop: bool = False) -> Match:
+    def _take(self, layout: Layout, may_stop: bool = False, warn: bool = True) -> Match:
         if self._at_end():
             raise _Ended()
         m = read_record(layout, self.records.lines[self.records.pos])
         if m is None:
             raise _Unexpected(may_stop)
-        for name in m.overflowed:
+        for name in m.overflowed if warn else ():
             self.warn(f"line {self.records.line_number()}: {name} of data set {self.ds.index} "
                       f"is printed as asterisks (too wide for its field); read as missing")
         self.records.pos += 1
         return m
 
-    def _take_if(self, layout: Layout) -> Optional[Match]:
+    def _take_if(self, layout: Layout, warn: bool = True) -> Optional[Match]:
         if self._at_end() or read_record(layout, self.records.lines[self.records.pos]) is None:
             return None
-        return self._take(layout)
+        return self._take(layout, warn=warn)
 
     def _take_lines(self, texts: tuple[str, ...], may_stop: bool = False) -> None:
         for i, text in enumerate(texts):
@@ -191,11 +191,12 @@ class _DataSetReader:
             ds.D, ds.eta = _estimate(self._take(_D)), _estimate(self._take(_ETA))
         if ds.NPR is None:
             # The interval count is not known: the rows run to the next record.
-            while self.has_pr and (row := self._take_if(_PR_ROW)) is not None:
+            while self.has_pr and (row := self._take_if(_PR_ROW, warn=False)) is not None:
                 ds.pr.append(PrRow(**row.values))
         else:
+            # Centres of 100 or more overflow F6.3: one warning for all of them, below.
             for _ in range(max(ds.NPR, 0)):
-                ds.pr.append(PrRow(**self._take(_PR_ROW).values))
+                ds.pr.append(PrRow(**self._take(_PR_ROW, warn=False).values))
         known = ds.IHYD is not None and ds.NPR is not None
         if not self._at_end():
             if self.records.last_is_cut():

@@ -149,6 +149,17 @@ def write_plots(directory: str, run: Run, fits: Sequence[PowerLaw]) -> list[str]
     return written
 
 
+def write_first_pr_picture(run: Run, path: str) -> Optional[DataSet]:
+    """Writes the P(r*) picture of the run's first data set with P(r) to ``path``; that data set, or None."""
+    from beadwalks import plots
+
+    for ds in run.data_sets:
+        if any(row.r is not None and row.P is not None for row in ds.pr):
+            plots.save(plots.pr_figure(run, ds), path)
+            return ds
+    return None
+
+
 def _read(path: str) -> Run:
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")

@@ -63,6 +63,20 @@ def test_json_fits_and_stopped_data_sets(made, tmp_path):
     assert stopped["message"].startswith("N=")
 
 
+def test_non_finite_averages_read_as_printed_and_are_null_in_json(made, tmp_path):
+    # A chain that runs away prints its averages as Inf (no case here does, so edit a copy).
+    text = made["ss"].path.read_text()
+    line = next(x for x in text.splitlines() if "<s2>*=" in x)
+    runaway = tmp_path / "runaway.out"
+    runaway.write_text(text.replace(line, line[:47] + "    Inf +-    NaN"))
+    ds = read_output(runaway).data_sets[0]
+    assert ds.s2.mean == math.inf and math.isnan(ds.s2.error)
+    out = tmp_path / "runaway.json"
+    assert results(runaway, "--json", out).returncode == 0
+    d = json.loads(out.read_text())["data_sets"][0]
+    assert d["s2"] == {"mean": None, "error": None} and d["derived"]["Rg"] is None
+
+
 def test_csv_has_one_row_of_scalars_per_data_set(made, tmp_path):
     out = tmp_path / "gs.csv"
     p = results(made["gs"].path, "--csv", out)
@@ -110,6 +124,17 @@ def test_pictures_open_with_the_expected_size_and_are_not_blank(made, tmp_path):
             assert _has_colour(image, TAB_RED), f"{f}: no red reference or fitted line"
             if "-pr-" in f:
                 assert _has_colour(image, TAB_BLUE_ON_WHITE), f"{f}: no bars"
+
+
+def test_the_example_picture_is_that_of_the_first_data_set_with_p_of_r(made, tmp_path):
+    from beadwalks.results import write_first_pr_picture
+
+    with pytest.warns(UserWarning):
+        gs = read_output(made["gs"].path)
+    assert write_first_pr_picture(gs, str(tmp_path / "gs.png")).index == 2
+    _picture(tmp_path / "gs.png", PR_SIZE)
+    assert write_first_pr_picture(read_output(made["series"].path), str(tmp_path / "none.png")) is None
+    assert not (tmp_path / "none.png").exists()
 
 
 def test_gaussian_reference_is_the_fraction_per_interval():
