@@ -38,7 +38,11 @@ class _Parser(argparse.ArgumentParser):
 
 def _parser() -> argparse.ArgumentParser:
     p = _Parser(prog=f"python3 -m {PROG}",
-                description="Summary, JSON, CSV and pictures of an output file of BEADWALKS.")
+                description="Summary, JSON, CSV and pictures of an output file of BEADWALKS.",
+                epilog="--plot writes DIR/<name>-pr-<k>.png for every data set k with P(r) and "
+                       "DIR/<name>-scaling.png when power laws could be fitted (<name>: OUTPUT_FILE "
+                       "without its extension). Exit status 2 when a file cannot be read or written "
+                       "or is not an output file of BEADWALKS.")
     p.add_argument("output_file", metavar="OUTPUT_FILE", help="an output file written by build/beadwalks")
     p.add_argument("--json", metavar="FILE", help="write the run, its derived ratios and fits as JSON")
     p.add_argument("--csv", metavar="FILE", help="write one row of scalars per data set as CSV")
