@@ -14,8 +14,9 @@ namespace bw {
 
 namespace {
 
-DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, std::stop_token stop = {}) {
-    Steave steave(run, hydro, console);
+DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, PropertyObserver* observer,
+                          std::stop_token stop = {}) {
+    Steave steave(run, hydro, console, observer);
     const std::int64_t NREJ = MCRUN(run, steave, console, std::move(stop));
     return {NREJ, steave.table()};
 }
@@ -43,23 +44,28 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads)
 
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
                             const ConcurrentHydro::HydroFactory& make_hydro) {
-    if (run.IHYD == 0) return serial_run(run, console, nullptr);
+    return run_data_set(run, console, threads, make_hydro, nullptr);
+}
+
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
+                            const ConcurrentHydro::HydroFactory& make_hydro, PropertyObserver* observer) {
+    if (run.IHYD == 0) return serial_run(run, console, nullptr, observer);
     if (threads <= 1) {
         const std::unique_ptr<HydroEntries> hydro = make_hydro();
-        return serial_run(run, console, hydro.get());
+        return serial_run(run, console, hydro.get(), observer);
     }
     ReplayedHydro replay;
-    Steave steave(run, &replay, console);
+    Steave steave(run, &replay, console, observer);
     ConcurrentHydro sink(steave, replay, console, make_hydro, threads);
     return concurrent_run(run, steave, sink);
 }
 
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop) {
     const SamplerCpu cpu(pool);
-    if (run.IHYD == 0) return serial_run(run, console, nullptr, std::move(stop));
+    if (run.IHYD == 0) return serial_run(run, console, nullptr, nullptr, std::move(stop));
     if (pool.cpus() <= 1) {
         const std::unique_ptr<HydroEntries> hydro = pool.make_hydro();
-        return serial_run(run, console, hydro.get(), std::move(stop));
+        return serial_run(run, console, hydro.get(), nullptr, std::move(stop));
     }
     ReplayedHydro replay;
     Steave steave(run, &replay, console);

@@ -13,6 +13,7 @@
 
 #include "averaging/concurrent_hydro.hpp"
 #include "averaging/hydro_pool.hpp"
+#include "averaging/property_observer.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
 
@@ -42,6 +43,12 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
 // sampled conformations. Records and results are those of the serial run.
 // Gives up with DataSetStopped at the next sweep once stop is requested.
 DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop = {});
+
+// The same with observer (when not null) shown the property vector of every
+// sampled conformation in sampling order, on the calling thread; what is
+// computed and written does not change.
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
+                            const ConcurrentHydro::HydroFactory& make_hydro, PropertyObserver* observer);
 
 // Number of CPUs this process may run on (its affinity mask), at least 1.
 unsigned usable_cpu_count();

@@ -76,6 +76,9 @@ void Steave::accumulate() {
     if (conf_ == nullptr) throw std::logic_error("steave(1) outside sample(): no conformation to add");
     NPROP_ = CONFPROP(*conf_, run_, hydro_, console_, PROP_);
     for (std::int32_t p = 1; p <= NPROP_; ++p) PSUB_[index(p, ISUB_)] += PROP_[static_cast<std::size_t>(p - 1)];
+    if (observer_ != nullptr) {
+        observer_->conformation(ISUB_, std::span<const float>(PROP_).first(static_cast<std::size_t>(NPROP_)));
+    }
 }
 
 void Steave::statistics() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "averaging/hydro_entries.hpp"
+#include "averaging/property_observer.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/conformation.hpp"
 #include "montecarlo/run_data.hpp"
@@ -26,9 +27,10 @@ class Steave final : public SampleSink {
 public:
     // run is read at every call (NCONFAVE, IHYD, NPR, RMAX); hydro may be null
     // when IHYD is 0; console receives the messages of steave and of the
-    // hydrodynamic stages.
-    Steave(const RunData& run, HydroEntries* hydro, RecordSink& console)
-        : run_(run), hydro_(hydro), console_(console) {}
+    // hydrodynamic stages; observer, when given, is shown the PROP of every
+    // conformation as it is added.
+    Steave(const RunData& run, HydroEntries* hydro, RecordSink& console, PropertyObserver* observer = nullptr)
+        : run_(run), hydro_(hydro), console_(console), observer_(observer) {}
 
     void begin() override { steave(0); }
     void sample(const Conformation& conf, std::int32_t isub) override;
@@ -62,6 +64,7 @@ private:
     const RunData& run_;
     HydroEntries* hydro_;
     RecordSink& console_;
+    PropertyObserver* observer_;
     const Conformation* conf_ = nullptr;  // set only during sample()
     std::int32_t ISUB_ = 1;
     std::int32_t NPROP_ = 0;

@@ -6,6 +6,7 @@
 #include "driver/banner.hpp"
 #include "driver/data_set.hpp"
 #include "driver/in_flight.hpp"
+#include "driver/input_file.hpp"
 #include "driver/io_error.hpp"
 #include "driver/output.hpp"
 #include "driver/record_reader.hpp"
@@ -18,22 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kPauseText = " ...Pause to confirm data. Press Enter key ";
-
-// A name holding a NUL byte would be cut there by the system and open some
-// other file; such a name is refused, never shortened.
-void check_name(const std::string& name, int unit) {
-    if (name.find('\0') != std::string::npos) throw IoError("invalid file name", unit, name);
-}
-
-void open_input(std::ifstream& file, const std::string& name) {
-    check_name(name, kInputUnit);
-    std::error_code ec;
-    const fs::file_status st = fs::status(name, ec);
-    if (st.type() == fs::file_type::not_found) throw IoError("file not found", kInputUnit, name);
-    if (fs::is_directory(st)) throw IoError("cannot open file", kInputUnit, name);
-    file.open(name, std::ios::in | std::ios::binary);
-    if (!file) throw IoError("cannot open file", kInputUnit, name);
-}
 
 // Opening the data file again as the output file would erase the data before
 // it is read; that is refused like any other file that cannot be opened.

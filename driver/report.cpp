@@ -19,6 +19,12 @@ float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N) {
     return q * 100.0f;
 }
 
+std::array<std::string, 2> printed_fields(int p, float mean, float error) {
+    const int w = p <= 2 ? 7 : 9;
+    const int d = p <= 2 ? 3 : (p == 3 ? 5 : 3);
+    return {rec::F(mean, w, d), rec::F(error, w, d)};
+}
+
 std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, std::int32_t N,
                                          std::int32_t IHYD, std::int32_t NPR, float RMAX,
                                          const PropertyStats& PSTAT) {
@@ -36,12 +42,16 @@ std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, 
     both(" FINAL RESULTS:");
     both(Record().lit(" Number of rejected conformations =").i(NREJ, 15));
     both(Record().lit(" Percent of rejected conformations=").f(rejected_percent(NREJ, NCONF, N), 6, 2));
-    both(Record().lit(" Reduced mean square end-to-end distance <r2>*=").f(mean(1), 7, 3).lit(" +-").f(error(1), 7, 3));
-    both(Record().lit(" Reduced mean square radius of gyration  <s2>*=").f(mean(2), 7, 3).lit(" +-").f(error(2), 7, 3));
+    auto stat = [&](const char* label, int p, const char* plus_minus) {
+        const std::array<std::string, 2> f = printed_fields(p, mean(p), error(p));
+        both(std::string(label) + f[0] + plus_minus + f[1]);
+    };
+    stat(" Reduced mean square end-to-end distance <r2>*=", 1, " +-");
+    stat(" Reduced mean square radius of gyration  <s2>*=", 2, " +-");
     int first_bin = 3;
     if (IHYD != 0) {
-        both(Record().lit(" Reduced diffusion coefficient  D*=").f(mean(3), 9, 5).lit("+-").f(error(3), 9, 5));
-        both(Record().lit(" Reduced intrinsic viscosity [eta]*=").f(mean(4), 9, 3).lit("+-").f(error(4), 9, 3));
+        stat(" Reduced diffusion coefficient  D*=", 3, "+-");
+        stat(" Reduced intrinsic viscosity [eta]*=", 4, "+-");
         first_bin = 5;
     }
     if (NPR > 0) {

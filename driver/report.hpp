@@ -4,6 +4,7 @@
 // the P(r) table. A pure function from values to routed records.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "driver/output.hpp"
@@ -17,6 +18,10 @@ using PropertyStats = std::vector<std::array<float, 2>>;
 // precision; the product is formed in 64 bits so that it cannot wrap, and a
 // product of 0 or less (no beads, no cycles, a negative NCONF) gives 0.
 float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N);
+
+// The mean and the error of property p (1 to 4) as the report prints them:
+// F7.3 for <r2>* and <s2>*, F9.5 for D*, F9.3 for [eta]*.
+std::array<std::string, 2> printed_fields(int p, float mean, float error);
 
 // Throws std::runtime_error when PSTAT holds fewer properties than IHYD and
 // NPR call for.

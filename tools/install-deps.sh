@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev liblapack-dev libblas-dev libopenblas-dev
-          libbenchmark-dev clang libclang-rt-14-dev openmpi-bin libopenmpi-dev)
+          libbenchmark-dev clang libclang-rt-14-dev openmpi-bin libopenmpi-dev
+          python3-numpy python3-matplotlib python3-pytest python3-venv)
 
 missing=()
 for p in "${packages[@]}"; do

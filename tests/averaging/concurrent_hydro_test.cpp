@@ -364,3 +364,47 @@ TEST(DataSetRunTest, CpuCountFollowsTheAffinityMask) {
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// Keeps every property vector it is shown.
+struct KeepingObserver final : PropertyObserver {
+    void conformation(std::int32_t isub, std::span<const float> PROP) override {
+        seen.push_back({isub, std::vector<float>(PROP.begin(), PROP.end())});
+    }
+    std::vector<std::pair<std::int32_t, std::vector<float>>> seen;
+};
+
+TEST(DataSetRunTest, AnObserverSeesEveryPropertyVectorInOrderAndChangesNothing) {
+    const RunData run = chain_run(2, 12, 60, 30, 77);
+    const auto rigid = [] { return std::make_unique<RigidBeadHydro>(); };
+    const Transcript plain = run_with(run, 1, rigid);
+    std::vector<std::pair<std::int32_t, std::vector<float>>> first;
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        RunData copy = run;
+        CapturingSink console;
+        KeepingObserver observer;
+        const DataSetOutcome out = run_data_set(copy, console, threads, rigid, &observer);
+        expect_same({console.records, out.NREJ, out.PSTAT, ""}, plain);
+        ASSERT_EQ(observer.seen.size(), 30u);
+        // Six per subsample, in subsample order; the sums of steave from them.
+        std::vector<float> XSUB(NSUB, 0.0f);
+        for (std::size_t c = 0; c < 30; ++c) {
+            EXPECT_EQ(observer.seen[c].first, static_cast<std::int32_t>(c / 6 + 1));
+            ASSERT_EQ(observer.seen[c].second.size(), 8u);
+            XSUB[c / 6] += observer.seen[c].second[0];
+        }
+        for (float& x : XSUB) x /= 6.0f;
+        float AVE, SD, ERR;
+        AVEDEV(XSUB, AVE, SD, ERR);
+        EXPECT_EQ(AVE, out.PSTAT[0][0]);
+        EXPECT_EQ(ERR, out.PSTAT[0][1]);
+        if (threads == 1) first = observer.seen;
+        EXPECT_EQ(observer.seen, first);
+    }
+}
+
+}  // namespace
+}  // namespace bw
