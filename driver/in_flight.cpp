@@ -11,7 +11,7 @@
 #include "driver/banner.hpp"
 #include "driver/data_set.hpp"
 #include "driver/io_error.hpp"
-#include "driver/program.hpp"
+#include "driver/exit_status.hpp"
 #include "driver/record_spool.hpp"
 #include "driver/report.hpp"
 

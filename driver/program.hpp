@@ -1,7 +1,8 @@
 #pragma once
-// The whole run: banner, dialogue, the two files, the data-set loop with its
-// pause, and the exit status. Streams, runner and command interpreter are
-// passed in so that a run can be driven from a test.
+// The whole run of beadwalks: banner, dialogue, then the run of the two
+// files with the pause before the first simulation (driver/run_files.hpp),
+// and the exit status. Streams, runner and command interpreter are passed in
+// so that a run can be driven from a test.
 #include <functional>
 #include <istream>
 #include <ostream>
@@ -9,13 +10,9 @@
 
 #include "driver/data_set_executor.hpp"
 #include "driver/data_set_runner.hpp"
+#include "driver/exit_status.hpp"
 
 namespace bw {
-
-// Exit statuses.
-inline constexpr int kExitNormal = 0;     // negative bead count reached
-inline constexpr int kExitErrorStop = 1;  // invalid input refused, or the simulation failed
-inline constexpr int kExitIoFailure = 2;  // a file, the console or a data item could not be read or written
 
 // Hands a line typed at the pause to the operating system's command interpreter.
 using CommandShell = std::function<void(const std::string& command)>;
@@ -27,7 +24,8 @@ struct Console {
 };
 
 // A runner whose concurrency() is above 1 gets, after the pause, several
-// data sets in flight on a ThreadExecutor; the records are the same.
+// data sets in flight on a ThreadExecutor; with 1 the data sets run one after
+// another on this thread. The records are the same.
 int run_program(Console console, DataSetRunner& runner, const CommandShell& shell);
 // The data sets after the pause on the executor, several in flight (see
 // driver/in_flight.hpp); everything else as above.
