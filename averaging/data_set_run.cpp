@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "averaging/rigid_bead_hydro.hpp"
 #include "averaging/steave.hpp"
@@ -14,18 +15,53 @@ namespace bw {
 
 namespace {
 
+// Offers the data set's state at a sweep boundary, once every conformation
+// sampled before it has been added to the sums: the hydrodynamic jobs still
+// pending (when they are computed on other threads) are handed to steave
+// first, with the console records behind them.
+class StateCapture final : public SamplerTap {
+public:
+    StateCapture(DataSetTap& tap, const Steave& steave, ConcurrentHydro* pending)
+        : tap_(tap), steave_(steave), pending_(pending) {}
+    bool wanted() const override { return tap_.wanted(); }
+    void capture(const SamplerState& state) override {
+        if (pending_ != nullptr) pending_->drain();
+        tap_.capture({state, steave_.sums()});
+    }
+
+private:
+    DataSetTap& tap_;
+    const Steave& steave_;
+    ConcurrentHydro* pending_;
+};
+
+// MCRUN of `run` into `sink`, with the sums of `steave` and the sampler
+// continued from control.resume, the state offered to control.tap.
+std::int64_t sample(RunData& run, SampleSink& sink, RecordSink& console, Steave& steave, ConcurrentHydro* pending,
+                    const DataSetControl& control) {
+    auto sampler = std::make_unique<Sampler>(run);
+    sampler->stop_on(control.stop);
+    std::optional<StateCapture> capture;
+    if (control.tap != nullptr) sampler->tap_on(&capture.emplace(*control.tap, steave, pending));
+    if (control.resume != nullptr) {
+        steave.resume_sums(control.resume->PSUB);
+        sampler->resume_from(control.resume->sampler);
+    }
+    return sampler->MCRUN(sink, console);
+}
+
 DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, PropertyObserver* observer,
-                          std::stop_token stop = {}) {
+                          const DataSetControl& control = {}) {
     Steave steave(run, hydro, console, observer);
-    const std::int64_t NREJ = MCRUN(run, steave, console, std::move(stop));
+    const std::int64_t NREJ = sample(run, steave, console, steave, nullptr, control);
     return {NREJ, steave.table()};
 }
 
 // The sampler feeding `sink` (a ConcurrentHydro around `steave`).
-DataSetOutcome concurrent_run(RunData& run, Steave& steave, ConcurrentHydro& sink, std::stop_token stop = {}) {
+DataSetOutcome concurrent_run(RunData& run, Steave& steave, ConcurrentHydro& sink, const DataSetControl& control = {}) {
     std::int64_t NREJ = 0;
     try {
-        NREJ = MCRUN(run, sink, sink.console(), std::move(stop));
+        NREJ = sample(run, sink, sink.console(), steave, &sink, control);
     } catch (const DataSetStopped&) {
         throw;  // nothing of it is wanted
     } catch (...) {
@@ -60,17 +96,17 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
     return concurrent_run(run, steave, sink);
 }
 
-DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop) {
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, const DataSetControl& control) {
     const SamplerCpu cpu(pool);
-    if (run.IHYD == 0) return serial_run(run, console, nullptr, nullptr, std::move(stop));
+    if (run.IHYD == 0) return serial_run(run, console, nullptr, nullptr, control);
     if (pool.cpus() <= 1) {
         const std::unique_ptr<HydroEntries> hydro = pool.make_hydro();
-        return serial_run(run, console, hydro.get(), nullptr, std::move(stop));
+        return serial_run(run, console, hydro.get(), nullptr, control);
     }
     ReplayedHydro replay;
     Steave steave(run, &replay, console);
     ConcurrentHydro sink(steave, replay, console, pool);
-    return concurrent_run(run, steave, sink, std::move(stop));
+    return concurrent_run(run, steave, sink, control);
 }
 
 unsigned usable_cpu_count() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "averaging/concurrent_hydro.hpp"
+#include "averaging/data_set_state.hpp"
 #include "averaging/hydro_pool.hpp"
 #include "averaging/property_observer.hpp"
 #include "driver/records/record_sink.hpp"
@@ -41,8 +42,10 @@ DataSetOutcome run_data_set(RunData& run, RecordSink& console, unsigned threads,
 // thread waits for a CPU and holds it as the sampler's while the data set
 // runs; with hydrodynamics the pool's helpers and this thread compute the
 // sampled conformations. Records and results are those of the serial run.
-// Gives up with DataSetStopped at the next sweep once stop is requested.
-DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, std::stop_token stop = {});
+// Gives up with DataSetStopped at the next sweep once control.stop is
+// requested; offers its state to control.tap at sweep boundaries and
+// continues from control.resume (see averaging/data_set_state.hpp).
+DataSetOutcome run_data_set(RunData& run, RecordSink& console, HydroPool& pool, const DataSetControl& control = {});
 
 // The same with observer (when not null) shown the property vector of every
 // sampled conformation in sampling order, on the calling thread; what is

@@ -72,6 +72,15 @@ void Steave::clear() {
     NPROP_ = static_cast<std::int32_t>(count);
 }
 
+void Steave::resume_sums(const std::vector<float>& PSUB) {
+    steave(0);
+    if (PSUB.size() != PSUB_.size()) {
+        throw SimulationError("steave: saved sums of " + std::to_string(PSUB.size()) + " entries for " +
+                              std::to_string(PSUB_.size()));
+    }
+    PSUB_ = PSUB;
+}
+
 void Steave::accumulate() {
     if (conf_ == nullptr) throw std::logic_error("steave(1) outside sample(): no conformation to add");
     NPROP_ = CONFPROP(*conf_, run_, hydro_, console_, PROP_);

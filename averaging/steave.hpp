@@ -50,6 +50,12 @@ public:
     }
     // PSUB(p, j): running sum of property p in subsample j; its mean after steave(2).
     float PSUB(std::int32_t p, std::int32_t j) const { return PSUB_.at(index(p, j)); }
+    // The running sums PSUB, NPROP x NSUB column-major: what a data set
+    // frozen between two conformations holds.
+    const std::vector<float>& sums() const { return PSUB_; }
+    // steave(0), then the sums of a frozen data set (as sums() gave them for
+    // the same data). Throws SimulationError when they do not fit.
+    void resume_sums(const std::vector<float>& PSUB);
     // (mean, error) of properties 1..NPROP, in property order.
     std::vector<std::array<float, 2>> table() const;
 

@@ -8,7 +8,7 @@ void run_job(DataSetRunner& runner, DataSetJob& job) {
     RunData rd = job.data();
     DataSetResult result;
     try {
-        result = runner.run_concurrently(rd, job.console(), job.stop_token());
+        result = runner.run_concurrently(rd, job.console(), DataSetControl{job.stop_token(), job.tap(), job.resume()});
     } catch (...) {
         job.fail(std::current_exception());
         return;

@@ -29,6 +29,12 @@ public:
     virtual std::stop_token stop_token() const = 0;
     // The console records of the run, in order, from one thread at a time.
     virtual RecordSink& console() = 0;
+    // Where the running data set offers its state between two sweeps (its
+    // console records before that boundary come first); null: never asked.
+    virtual DataSetTap* tap() { return nullptr; }
+    // The state to continue from instead of the start; null: from the start.
+    // Unchanged while the job runs.
+    virtual const DataSetState* resume() const { return nullptr; }
     // The end of the run, exactly one of the two, after its last console
     // record, from any thread. ISEED: the random state the run left, which
     // the next data set starts from when its seed record gives no value.
@@ -53,6 +59,10 @@ public:
     // waits (an executor whose reports arrive as messages).
     virtual bool polled() const { return false; }
     virtual void poll() {}
+    // The job's tap now wants its state: an executor whose jobs run in
+    // other processes passes the request on; on this process the sampler
+    // asks the tap itself.
+    virtual void request_capture(DataSetJob& /*job*/) {}
     // The run is over: the stop of every job started has been requested.
     // Returns when no job will be touched any more. Must not throw.
     virtual void stop_all() noexcept = 0;

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <stop_token>
 #include <vector>
 
+#include "averaging/data_set_state.hpp"
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/run_data.hpp"
 
@@ -30,10 +32,14 @@ public:
     // thread of its own (its CPUs). 1: the driver runs them one after
     // another on its own thread with run().
     virtual unsigned concurrency() const { return 1; }
-    // For concurrency() > 1: run() that may be called from several threads
-    // at once; once `stop` is requested it may give up by throwing anything
-    // (nothing of such a data set is written).
-    virtual DataSetResult run_concurrently(RunData& rd, RecordSink& console, std::stop_token /*stop*/) {
+    // run() as a job of an executor, which may call it from several threads
+    // at once: once control.stop is requested it may give up by throwing
+    // anything (nothing of such a data set is written); a runner that can
+    // offers the data set's state to control.tap at sweep boundaries and
+    // continues from control.resume (a runner that cannot must refuse a
+    // resume by throwing).
+    virtual DataSetResult run_concurrently(RunData& rd, RecordSink& console, const DataSetControl& control) {
+        if (control.resume != nullptr) throw std::logic_error("this runner cannot continue a data set");
         return run(rd, console);
     }
 };

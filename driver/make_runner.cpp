@@ -16,9 +16,9 @@ namespace {
 
 class MonteCarloRunner final : public DataSetRunner {
 public:
-    MonteCarloRunner() : cpus_(usable_cpu_count()) {
-        if (cpus_ > 1) pool_ = std::make_unique<HydroPool>(cpus_, [] { return std::make_unique<RigidBeadHydro>(); });
-    }
+    MonteCarloRunner()
+        : cpus_(usable_cpu_count()),
+          pool_(std::make_unique<HydroPool>(cpus_, [] { return std::make_unique<RigidBeadHydro>(); })) {}
 
     DataSetResult run(RunData& rd, RecordSink& console) override {
         DataSetOutcome outcome = run_data_set(rd, console, cpus_);
@@ -27,9 +27,8 @@ public:
 
     unsigned concurrency() const override { return cpus_; }
 
-    DataSetResult run_concurrently(RunData& rd, RecordSink& console, std::stop_token stop) override {
-        if (!pool_) return run(rd, console);
-        DataSetOutcome outcome = run_data_set(rd, console, *pool_, std::move(stop));
+    DataSetResult run_concurrently(RunData& rd, RecordSink& console, const DataSetControl& control) override {
+        DataSetOutcome outcome = run_data_set(rd, console, *pool_, control);
         return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
     }
 

@@ -1,5 +1,6 @@
 #include "montecarlo/sampler.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -47,17 +48,29 @@ std::int64_t Sampler::run_subsamples(const Model& model, SampleSink& sink, Recor
     const std::int32_t NCONFSUB = run_.NCONFSUB;
     const std::int32_t NFREQ = run_.NFREQ;
     const std::int64_t NPROG = run_.NPROG > 0 ? run_.NPROG : 1;
-    sink.begin();
-    NREJ_ = 0;
-    for (std::int32_t ISUB = 1; ISUB <= NSUB; ++ISUB) {
-        INICONF(run_.N, run_.ISEED, conf_);
-        load(conf_);
-        console.record(rec::Record().lit(" ***** Subsample").i(ISUB, 2).lit("  ******").str());
-        for (std::int32_t ICONF = 1; ICONF <= NCONFSUB; ++ICONF) {
-            for (std::int32_t s = 0; s < NFREQ; ++s) {
+    // A resumed run picks the loops up at the boundary it was captured at.
+    const SamplerState* from = resume_;
+    resume_ = nullptr;
+    if (from != nullptr) {
+        restore(*from);
+    } else {
+        sink.begin();
+        NREJ_ = 0;
+    }
+    for (std::int32_t ISUB = from != nullptr ? from->ISUB : 1; ISUB <= NSUB; ++ISUB) {
+        if (from == nullptr) {
+            INICONF(run_.N, run_.ISEED, conf_);
+            load(conf_);
+            console.record(rec::Record().lit(" ***** Subsample").i(ISUB, 2).lit("  ******").str());
+        }
+        for (std::int32_t ICONF = from != nullptr ? from->ICONF : 1; ICONF <= NCONFSUB; ++ICONF) {
+            for (std::int32_t s = from != nullptr ? from->sweep : 0; s < NFREQ; ++s) {
                 if (stop_.stop_requested()) throw DataSetStopped();
+                boundary(ISUB, ICONF, s);
                 sweep(model);
             }
+            from = nullptr;
+            boundary(ISUB, ICONF, NFREQ);
             copy_to(conf_);
             sink.sample(conf_, ISUB);
             const std::int64_t overall = std::int64_t{ISUB - 1} * NCONFSUB + ICONF;
@@ -66,9 +79,45 @@ std::int64_t Sampler::run_subsamples(const Model& model, SampleSink& sink, Recor
                     rec::Record().lit(" Subsample:").i(ISUB, 3).lit("   Conformation:").i(ICONF, 15).str());
             }
         }
+        from = nullptr;
     }
     sink.finish();
     return NREJ_;
+}
+
+// Hands the state to the tap when it is wanted. A boundary with its sweeps
+// done (sweep = NFREQ) is offered only when NFREQ is 0: otherwise it was
+// offered before the last sweep, and a sampled conformation follows at once.
+void Sampler::boundary(std::int32_t ISUB, std::int32_t ICONF, std::int32_t sweep) {
+    if (tap_ == nullptr || (sweep > 0 && sweep == run_.NFREQ) || !tap_->wanted()) return;
+    const auto N = static_cast<std::size_t>(run_.N);
+    SamplerState state;
+    state.ISEED = run_.ISEED;
+    state.ISUB = ISUB;
+    state.ICONF = ICONF;
+    state.sweep = sweep;
+    state.NREJ = NREJ_;
+    state.X.assign(X.begin(), X.begin() + static_cast<std::ptrdiff_t>(N));
+    state.Y.assign(Y.begin(), Y.begin() + static_cast<std::ptrdiff_t>(N));
+    state.Z.assign(Z.begin(), Z.begin() + static_cast<std::ptrdiff_t>(N));
+    state.EPAIR.resize(N * N);
+    for (std::int32_t k = 1; k <= run_.N; ++k)
+        for (std::int32_t i = 1; i <= run_.N; ++i) state.EPAIR[(i - 1) + (k - 1) * N] = EPAIR_(i, k);
+    tap_->capture(state);
+}
+
+void Sampler::restore(const SamplerState& state) {
+    const auto N = static_cast<std::size_t>(run_.N);
+    if (state.X.size() != N || state.Y.size() != N || state.Z.size() != N || state.EPAIR.size() != N * N ||
+        state.ISUB < 1 || state.ISUB > NSUB || state.ICONF < 1 || state.ICONF > run_.NCONFSUB || state.sweep < 0 ||
+        state.sweep > std::max(run_.NFREQ, 0)) {
+        throw SimulationError("Monte Carlo: a saved state that does not fit the data set");
+    }
+    run_.ISEED = state.ISEED;
+    NREJ_ = state.NREJ;
+    for (std::size_t i = 0; i < N; ++i) X[i] = state.X[i], Y[i] = state.Y[i], Z[i] = state.Z[i];
+    for (std::int32_t k = 1; k <= run_.N; ++k)
+        for (std::int32_t i = 1; i <= run_.N; ++i) EPAIR_(i, k) = state.EPAIR[(i - 1) + (k - 1) * N];
 }
 
 void Sampler::start_subsample() {

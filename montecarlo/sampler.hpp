@@ -16,6 +16,7 @@
 #include "montecarlo/potentials.hpp"
 #include "montecarlo/run_data.hpp"
 #include "montecarlo/sample_sink.hpp"
+#include "montecarlo/sampler_state.hpp"
 
 namespace bw {
 
@@ -41,6 +42,15 @@ public:
     // stop is requested (a data set run ahead of its turn that is no longer
     // wanted). The trajectory is not changed by the check.
     void stop_on(std::stop_token stop) { stop_ = std::move(stop); }
+    // From now on MCRUN offers its state to tap at every sweep boundary
+    // (also before a conformation is sampled when NFREQ is 0); capturing it
+    // changes nothing of the trajectory.
+    void tap_on(SamplerTap* tap) { tap_ = tap; }
+    // The next MCRUN continues from state (captured from a run of the same
+    // data set): it restores the random state, the chain, EPAIR, NREJ and
+    // the counters, and neither begins the sink nor starts the subsample
+    // again; the sink must hold the sums of that boundary.
+    void resume_from(const SamplerState& state) { resume_ = &state; }
 
     // Starts a chain: a new initial conformation as working copy, EPAIR filled.
     void start_subsample();
@@ -59,6 +69,8 @@ public:
 private:
     template <class F> decltype(auto) with_model(F&& f);
     template <class Model> std::int64_t run_subsamples(const Model& model, SampleSink& sink, RecordSink& console);
+    void boundary(std::int32_t ISUB, std::int32_t ICONF, std::int32_t sweep);
+    void restore(const SamplerState& state);
     template <class Model> void sweep(const Model& model);
     void fill(const RigidBondModel&) {}
     template <class Model> void fill(const Model& model);
@@ -84,6 +96,8 @@ private:
     float TX = 0.0f, TY = 0.0f, TZ = 0.0f;
     std::int64_t NREJ_ = 0;
     std::stop_token stop_;
+    SamplerTap* tap_ = nullptr;
+    const SamplerState* resume_ = nullptr;
     Conformation conf_;  // the conformation handed to the sink
 };
 

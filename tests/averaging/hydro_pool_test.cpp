@@ -100,7 +100,7 @@ TEST(HydroPoolTest, AStoppedDataSetGivesUp) {
         stop.request_stop();
     });
     NullSink console;
-    EXPECT_THROW(run_data_set(run, console, pool, stop.get_token()), DataSetStopped);
+    EXPECT_THROW(run_data_set(run, console, pool, DataSetControl{stop.get_token()}), DataSetStopped);
     stopper.join();
     // The pool is whole again: a data set runs to its end.
     RunData again = hydro_run(2, 8, 6, 1);

@@ -48,7 +48,8 @@ public:
         return res;
     }
     unsigned concurrency() const override { return concurrency_; }
-    DataSetResult run_concurrently(RunData& rd, RecordSink& console, std::stop_token stop) override {
+    DataSetResult run_concurrently(RunData& rd, RecordSink& console, const DataSetControl& control) override {
+        const std::stop_token& stop = control.stop;
         ++in_flight_;
         int peak = peak_.load();
         while (peak < in_flight_ && !peak_.compare_exchange_weak(peak, in_flight_)) {
