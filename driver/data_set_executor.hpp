@@ -52,6 +52,8 @@ public:
     virtual ~DataSetExecutor() = default;
     // Data sets that may be in flight at once; the driver starts no more.
     virtual unsigned capacity() const = 0;
+    // The libraries the results depend on (DataSetRunner::libraries()).
+    virtual std::string libraries() const = 0;
     // Starts the job and returns; its reports come from other threads or
     // from poll().
     virtual void start(DataSetJob& job) = 0;
@@ -76,6 +78,7 @@ public:
     ~ThreadExecutor() override { stop_all(); }
 
     unsigned capacity() const override { return capacity_; }
+    std::string libraries() const override { return runner_.libraries(); }
     void start(DataSetJob& job) override;
     void stop_all() noexcept override;
 

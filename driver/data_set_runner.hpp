@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <stop_token>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
     // thread of its own (its CPUs). 1: the driver runs them one after
     // another on its own thread with run().
     virtual unsigned concurrency() const { return 1; }
+    // What the results depend on besides the program's sources: the LAPACK
+    // and BLAS in use. A checkpoint names it.
+    virtual std::string libraries() const { return "none"; }
     // run() as a job of an executor, which may call it from several threads
     // at once: once control.stop is requested it may give up by throwing
     // anything (nothing of such a data set is written); a runner that can

@@ -16,9 +16,12 @@
 // (about 30 progress records, plus any hydrodynamic messages) and, once run,
 // its results as numbers (8 bytes a property); its report records are formed
 // only when it is written.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 
+#include "driver/checkpoint/checkpointer.hpp"
 #include "driver/data_set_executor.hpp"
 #include "driver/output.hpp"
 #include "driver/record_reader.hpp"
@@ -42,11 +45,37 @@ std::size_t slot_bytes(const RunData& rd);
 // hydrodynamics, one factorisation of order 3N per sampled conformation.
 double data_set_cost(const RunData& rd);
 
+// Checkpoints of the data sets in flight (see driver/checkpoint/): when one is
+// due, every running data set is asked for its state at its next sweep
+// boundary; once all have given it (or kCaptureWait has passed: a data set
+// that has not keeps the state it gave before, or runs again from its
+// start), the checkpoint is written with every data set read and not yet
+// written. A stop signal asks for one at once, then ends the run.
+struct InFlightCheckpoints {
+    Checkpointer* saver = nullptr;        // null: no checkpoints
+    const Checkpoint* resume = nullptr;   // go on from it instead of from the first data set
+    const std::atomic<int>* signal = nullptr;  // the number of a signal that stops the run, 0 while none
+};
+
+inline constexpr auto kCaptureWait = std::chrono::seconds(5);
+
+// The run was stopped by a signal once its checkpoint was written (or could
+// not be).
+struct StoppedBySignal : std::exception {
+    explicit StoppedBySignal(int number) : signal(number) {}
+    const char* what() const noexcept override { return "stopped by a signal"; }
+    int signal;
+};
+
 // Called once the first data set has been read and echoed (rd holds it) and
-// the pause has passed. read_ahead: the data file may be read ahead of its
-// turn (a regular file; a pipe or a terminal is read only when the serial
-// loop would read it). Returns the exit status; throws IoError as the serial
-// loop does, after every job of the executor has been stopped.
-int run_in_flight(RecordReader& data, RunData& rd, Output& out, DataSetExecutor& executor, bool read_ahead);
+// the pause has passed, or, with checkpoints.resume, once a checkpoint has
+// been taken and the output file cut to it (rd unused; the reading goes on
+// where the checkpoint says). read_ahead: the data file may be read ahead of
+// its turn (a regular file; a pipe or a terminal is read only when the
+// serial loop would read it). Returns the exit status; throws IoError as the
+// serial loop does, and StoppedBySignal, after every job of the executor has
+// been stopped.
+int run_in_flight(RecordReader& data, RunData& rd, Output& out, DataSetExecutor& executor, bool read_ahead,
+                  const InFlightCheckpoints& checkpoints = {});
 
 }  // namespace bw

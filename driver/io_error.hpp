@@ -9,6 +9,7 @@
 namespace bw {
 
 inline constexpr int kConsoleUnit = 5;
+inline constexpr int kConsoleOutputUnit = 6;
 inline constexpr int kInputUnit = 4;
 inline constexpr int kOutputUnit = 8;
 
@@ -34,10 +35,16 @@ inline std::string printable_name(const std::string& name) {
 class IoError : public std::runtime_error {
 public:
     IoError(const std::string& failure, int unit, const std::string& file)
-        : std::runtime_error(failure + ", unit " + std::to_string(unit) + ", file " + printable_name(file)) {}
+        : std::runtime_error(failure + ", unit " + std::to_string(unit) + ", file " + printable_name(file)),
+          unit_(unit) {}
     // A fatal failure of the run that concerns no unit (a process of a
     // parallel run lost): the diagnostic is the message itself.
     explicit IoError(const std::string& message) : std::runtime_error(message) {}
+    // The unit that failed; 0 for none.
+    int unit() const { return unit_; }
+
+private:
+    int unit_ = 0;
 };
 
 }  // namespace bw

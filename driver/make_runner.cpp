@@ -9,6 +9,7 @@
 
 #include "averaging/data_set_run.hpp"
 #include "averaging/rigid_bead_hydro.hpp"
+#include "hydro/lapack.hpp"
 #include "driver/data_set_runner.hpp"
 
 namespace bw {
@@ -26,6 +27,7 @@ public:
     }
 
     unsigned concurrency() const override { return cpus_; }
+    std::string libraries() const override { return lapack::provider(); }
 
     DataSetResult run_concurrently(RunData& rd, RecordSink& console, const DataSetControl& control) override {
         DataSetOutcome outcome = run_data_set(rd, console, *pool_, control);

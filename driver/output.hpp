@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/checkpoint/sha256.hpp"
 #include "driver/records/record_sink.hpp"
 
 namespace bw {
@@ -30,7 +31,12 @@ public:
     explicit Output(std::vector<RoutedRecord>& kept);
 
     // Connects unit 8; until then records routed to the file are dropped.
-    void attach_file(std::ostream& file, std::string name);
+    // written: the bytes the file already holds (a run that goes on from a
+    // checkpoint), hashed into the digest of the file.
+    void attach_file(std::ostream& file, std::string name, Sha256 written = {});
+    // Bytes written to the file so far, and their SHA-256.
+    std::uint64_t file_length() const { return file_hash_.length(); }
+    Digest file_digest() const { return file_hash_.digest(); }
 
     // Takes a std::string so that a rec::Record converts implicitly.
     void write(Route route, const std::string& record);
@@ -56,11 +62,13 @@ private:
     };
 
     void check_file();
+    void check_console();
 
     std::ostream* console_ = nullptr;
     std::vector<RoutedRecord>* kept_ = nullptr;
     std::ostream* file_ = nullptr;
     std::string file_name_;
+    Sha256 file_hash_;
     ConsoleSink console_sink_{*this};
 };
 

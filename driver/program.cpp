@@ -38,25 +38,30 @@ RunFiles dialogue(RecordReader& con, Output& out) {
     return files;
 }
 
-int run_with(Console console, DataSetLoop loop, const CommandShell& shell) {
-    RunStreams streams(console.out);
+int run_with(Console console, DataSetLoop loop, const CommandShell& shell, const ProgramOptions& options) {
+    RunStreams streams(console.out, options.program);
     return with_fatal_failures(streams, console.err, [&] {
         RecordReader con(console.in, kConsoleUnit, "stdin");
         const RunFiles files = dialogue(con, streams.out);
-        return run_files(streams, files, loop, [&] { pause(con, streams.out, shell); });
+        const auto confirm = [&] {
+            pause(con, streams.out, shell);
+            if (options.confirmed) options.confirmed();
+        };
+        return run_files(streams, files, loop, confirm, options.checkpoints);
     });
 }
 
 }  // namespace
 
 int run_program(Console console, DataSetRunner& runner, const CommandShell& shell) {
-    if (runner.concurrency() <= 1) return run_with(console, {nullptr, &runner}, shell);
+    if (runner.concurrency() <= 1) return run_with(console, {nullptr, &runner}, shell, {});
     ThreadExecutor executor(runner, runner.concurrency());
-    return run_with(console, {&executor, nullptr}, shell);
+    return run_with(console, {&executor, nullptr}, shell, {});
 }
 
-int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell) {
-    return run_with(console, {&executor, nullptr}, shell);
+int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell,
+                const ProgramOptions& options) {
+    return run_with(console, {&executor, nullptr}, shell, options);
 }
 
 }  // namespace bw

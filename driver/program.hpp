@@ -11,6 +11,7 @@
 #include "driver/data_set_executor.hpp"
 #include "driver/data_set_runner.hpp"
 #include "driver/exit_status.hpp"
+#include "driver/run_files.hpp"
 
 namespace bw {
 
@@ -23,12 +24,22 @@ struct Console {
     std::ostream& err;   // the diagnostic of a fatal input/output failure
 };
 
+// What the executable adds to a run: checkpoints, what happens once the
+// pause is passed (stop signals become the run's to handle), the program's
+// name for the line a stop signal leaves on standard error.
+struct ProgramOptions {
+    CheckpointOptions checkpoints;
+    std::function<void()> confirmed;
+    std::string program = "beadwalks";
+};
+
 // A runner whose concurrency() is above 1 gets, after the pause, several
 // data sets in flight on a ThreadExecutor; with 1 the data sets run one after
 // another on this thread. The records are the same.
 int run_program(Console console, DataSetRunner& runner, const CommandShell& shell);
 // The data sets after the pause on the executor, several in flight (see
 // driver/in_flight.hpp); everything else as above.
-int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell);
+int run_program(Console console, DataSetExecutor& executor, const CommandShell& shell,
+                const ProgramOptions& options = {});
 
 }  // namespace bw

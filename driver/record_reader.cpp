@@ -63,6 +63,7 @@ std::string RecordReader::next() {
     std::streambuf* buf = in_.rdbuf();
     try {
         for (int c = buf->sbumpc(); c != std::char_traits<char>::eof(); c = buf->sbumpc()) {
+            ++position_;
             if (c == '\n') {
                 terminated = true;
                 break;
@@ -88,6 +89,14 @@ std::string RecordReader::next() {
     if (first_record_ && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
     first_record_ = false;
     return line;
+}
+
+void RecordReader::seek(std::uint64_t position) {
+    in_.clear();
+    const auto at = in_.rdbuf()->pubseekpos(static_cast<std::streamoff>(position), std::ios::in);
+    if (at == std::streampos(std::streamoff(-1))) throw IoError("read error", unit_, file_);
+    position_ = position;
+    first_record_ = false;
 }
 
 void RecordReader::conversion_error() const { throw IoError("input conversion error", unit_, file_); }

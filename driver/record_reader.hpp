@@ -27,6 +27,13 @@ public:
     // kMaxRecordLength characters.
     std::string next();
 
+    // Bytes of the unit taken so far: where the next record begins.
+    std::uint64_t position() const { return position_; }
+    // Goes on reading at `position` (a value position() gave for the same
+    // bytes, after the first record): the run continued from a checkpoint.
+    // Throws IoError "read error" when the unit cannot be positioned.
+    void seek(std::uint64_t position);
+
     [[noreturn]] void conversion_error() const;
     int unit() const { return unit_; }
     const std::string& file() const { return file_; }
@@ -36,6 +43,7 @@ private:
     int unit_;
     std::string file_;
     bool first_record_ = true;
+    std::uint64_t position_ = 0;
 };
 
 // Integer field of columns 1..width: blanks (and tabs) anywhere in the field

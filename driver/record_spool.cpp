@@ -55,21 +55,40 @@ void RecordSpool::add(std::string_view line) {
     if (!after_.empty() || !write(line)) after_.emplace_back(line);
 }
 
+std::uint64_t RecordSpool::read_spilled(std::vector<std::string>& out, std::uint64_t count) const {
+    if (!spilling_ || file_ == nullptr) return 0;
+    const int fd = fileno(file_);
+    std::uint64_t got = 0;
+    for (std::uint64_t at = 0; at < written_ && got < count; ++got) {
+        std::uint64_t n = 0;
+        if (!read_all(fd, reinterpret_cast<char*>(&n), sizeof n, at)) break;
+        std::string line(static_cast<std::size_t>(n), '\0');
+        if (!read_all(fd, line.data(), line.size(), at + sizeof n)) break;
+        out.push_back(std::move(line));
+        at += sizeof n + n;
+    }
+    return got;
+}
+
+void RecordSpool::copy(std::vector<std::string>& out, std::uint64_t count) const {
+    for (const std::string& r : memory_) {
+        if (count == 0) return;
+        out.push_back(r);
+        --count;
+    }
+    count -= read_spilled(out, count);
+    for (const std::string& r : after_) {
+        if (count == 0) return;
+        out.push_back(r);
+        --count;
+    }
+}
+
 void RecordSpool::take(std::vector<std::string>& out) {
     for (std::string& r : memory_) out.push_back(std::move(r));
     memory_.clear();
     bytes_ = 0;
-    if (spilling_ && file_ != nullptr) {
-        const int fd = fileno(file_);
-        for (std::uint64_t at = 0; at < written_;) {
-            std::uint64_t n = 0;
-            if (!read_all(fd, reinterpret_cast<char*>(&n), sizeof n, at)) break;
-            std::string line(static_cast<std::size_t>(n), '\0');
-            if (!read_all(fd, line.data(), line.size(), at + sizeof n)) break;
-            out.push_back(std::move(line));
-            at += sizeof n + n;
-        }
-    }
+    read_spilled(out, UINT64_MAX);
     for (std::string& r : after_) out.push_back(std::move(r));
     after_.clear();
     // Everything is out: the file is written again from its start.

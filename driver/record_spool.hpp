@@ -23,12 +23,17 @@ public:
     void add(std::string_view line);
     // Appends every record added so far, in order, to `out`, and forgets them.
     void take(std::vector<std::string>& out);
+    // Appends the first `count` records not yet taken (fewer when there are
+    // fewer) to `out`, and keeps them.
+    void copy(std::vector<std::string>& out, std::uint64_t count) const;
 
     std::size_t memory_bytes() const { return bytes_; }
     bool spilled() const { return spilling_; }
 
 private:
     bool write(std::string_view line);
+    // Appends up to `count` records of the file to `out`; returns how many.
+    std::uint64_t read_spilled(std::vector<std::string>& out, std::uint64_t count) const;
 
     const std::size_t limit_;
     std::vector<std::string> memory_;  // before the file's records

@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <climits>
 #include <cstddef>
+#include <cstdlib>
 
 // Fortran interfaces: every argument by reference, plus the hidden length of
 // each character argument, passed by value after the visible arguments.
@@ -33,6 +35,22 @@ bool single_threaded_lapack() {
     return true;
 }
 [[maybe_unused]] const bool lapack_single_threaded = single_threaded_lapack();
+}
+
+namespace {
+// The file of the shared object that defines `symbol`, resolved.
+std::string library_of(const void* symbol) {
+    Dl_info info{};
+    if (dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return "unknown";
+    char resolved[PATH_MAX];
+    if (realpath(info.dli_fname, resolved) == nullptr) return info.dli_fname;
+    return resolved;
+}
+}  // namespace
+
+std::string provider() {
+    return "lapack " + library_of(reinterpret_cast<const void*>(&spptrf_)) + "; blas " +
+           library_of(reinterpret_cast<const void*>(&ssyrk_));
 }
 
 std::int32_t spptrf_upper(std::int32_t n, float* ap) {

@@ -2,8 +2,15 @@
 // The one door to the system LAPACK (single precision). Nothing else in the
 // project declares or calls a Fortran symbol.
 #include <cstdint>
+#include <string>
 
 namespace bw::lapack {
+
+// The libraries that answer the LAPACK and BLAS calls in this process, as
+// "lapack <file>; blas <file>" (the files resolved through their links, so
+// that OpenBLAS and the reference libraries behind the same system name tell
+// apart). D* and [eta]* may differ in their last digits from one to another.
+std::string provider();
 
 // SPPTRF with UPLO = 'U': Cholesky factorisation A = U^T U, in place, of the
 // symmetric positive definite matrix of order n held as its packed upper

@@ -24,6 +24,7 @@ public:
     ~RanksExecutor() override { stop_all(); }
 
     unsigned capacity() const override { return total_; }
+    std::string libraries() const override { return local_.libraries(); }
     void start(DataSetJob& job) override;
     bool polled() const override { return true; }
     void poll() override;

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/bytes.hpp"
 #include "driver/data_set_runner.hpp"
+#include "driver/state_codec.hpp"
 #include "montecarlo/run_data.hpp"
 
 namespace bw::mpi {
@@ -27,35 +29,20 @@ enum Tag : int {
 // simulation, reported as the serial run does) or anything else.
 enum class FailKind : std::int32_t { Simulation = 0, Other = 1 };
 
-class Writer {
+// Messages are laid out with the shared byte codecs; a message that ends too
+// soon throws ByteReader::Truncated.
+class Writer : public ByteWriter {};
+
+class Reader : public ByteReader {
 public:
-    void i32(std::int32_t v);
-    void i64(std::int64_t v);
-    void f32(float v);
-    void text(std::string_view s);
-    std::vector<char> bytes;
+    explicit Reader(const std::vector<char>& bytes) : ByteReader(bytes, "beadwalks-mpi: a message") {}
 };
 
-// Reads what a Writer wrote; throws std::runtime_error past the end.
-class Reader {
-public:
-    explicit Reader(const std::vector<char>& bytes) : bytes_(bytes) {}
-    std::int32_t i32();
-    std::int64_t i64();
-    float f32();
-    std::string text();
-    bool at_end() const { return pos_ == bytes_.size(); }
-
-private:
-    void take(void* to, std::size_t n);
-    const std::vector<char>& bytes_;
-    std::size_t pos_ = 0;
-};
-
-void put_run_data(Writer& w, const RunData& rd);
-RunData get_run_data(Reader& r);
-
-void put_result(Writer& w, const DataSetResult& result);
-DataSetResult get_result(Reader& r);
+using bw::get_result;
+using bw::get_run_data;
+using bw::get_state;
+using bw::put_result;
+using bw::put_run_data;
+using bw::put_state;
 
 }  // namespace bw::mpi
