@@ -1,6 +1,6 @@
 #include "driver/stop_signals.hpp"
 
-#include <pthread.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,13 +14,20 @@ extern char** environ;
 namespace bw {
 namespace {
 
-sigset_t stop_set() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    return set;
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The write end of the pipe of the one StopSignals of the process: a signal
+// handler can reach nothing but a global.
+std::atomic<int> signal_pipe{-1};
+
+extern "C" void on_stop_signal(int signal) {
+    const int saved = errno;
+    const unsigned char number = static_cast<unsigned char>(signal);
+    const int fd = signal_pipe.load();
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t w = ::write(fd, &number, 1);
+    }
+    errno = saved;
 }
 
 const char* signal_name(int signal) {
@@ -39,16 +46,27 @@ std::string StopSignals::stop_message(int signal) {
 }
 
 StopSignals::StopSignals(std::string program) : program_(std::move(program)) {
-    const sigset_t set = stop_set();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    if (::pipe2(pipe_, O_CLOEXEC) != 0) return;  // no pipe: the signals keep their default actions
+    signal_pipe = pipe_[1];
     watcher_ = std::thread([this] { watch(); });
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // a read of the console goes on after the handler
+    for (const int s : kStopSignals) sigaction(s, &action, nullptr);
 }
 
-// The watcher is woken by a signal of its own set, sent to itself.
+// Back to the default actions; closing the pipe ends the watcher.
 StopSignals::~StopSignals() {
-    closing_ = true;
-    pthread_kill(watcher_.native_handle(), SIGHUP);
+    if (pipe_[1] < 0) return;
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (const int s : kStopSignals) sigaction(s, &action, nullptr);
+    signal_pipe = -1;
+    ::close(pipe_[1]);
     watcher_.join();
+    ::close(pipe_[0]);
 }
 
 void StopSignals::end_now(int signal) const {
@@ -59,11 +77,12 @@ void StopSignals::end_now(int signal) const {
 }
 
 void StopSignals::watch() {
-    const sigset_t set = stop_set();
     for (;;) {
-        int signal = 0;
-        if (sigwait(&set, &signal) != 0) continue;
-        if (closing_) return;
+        unsigned char number = 0;
+        const ssize_t r = ::read(pipe_[0], &number, 1);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return;
+        const int signal = number;
         if (follow_only_) continue;
         if (signal == SIGINT && command_) continue;
         if (!handled_ || signal_.load() != 0) end_now(signal);
@@ -75,8 +94,10 @@ void run_shell_command(const std::string& command, StopSignals& signals) {
     std::fflush(nullptr);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    sigset_t none, stops = stop_set();
+    sigset_t none, stops;
     sigemptyset(&none);
+    sigemptyset(&stops);
+    for (const int s : kStopSignals) sigaddset(&stops, s);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &stops);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);

@@ -7,9 +7,10 @@
 // again to resume" and the exit status is 128 + the signal's number. A
 // second signal while the run stops ends the process at once.
 //
-// The signals are blocked in every thread (the object must be made before
-// any other thread starts, MPI's included) and taken by a thread of its own
-// with sigwait, so that no handler runs inside the program's code.
+// The handler only writes the signal's number into a pipe; a thread of its
+// own reads it and acts, so that nothing but that write runs inside a
+// handler, whichever thread the signal interrupts (libraries start threads
+// of their own before main).
 #include <atomic>
 #include <string>
 #include <thread>
@@ -48,7 +49,7 @@ private:
     std::atomic<int> signal_{0};
     std::atomic<bool> handled_{false};
     std::atomic<bool> command_{false};
-    std::atomic<bool> closing_{false};
+    int pipe_[2] = {-1, -1};
     std::thread watcher_;
 };
 

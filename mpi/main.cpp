@@ -1,43 +1,41 @@
 // beadwalks-mpi: beadwalks on every rank of an MPI job. Rank 0 alone holds
-// the dialogue, both files, the console and the pause, reads the data sets in
-// order and writes everything in the order of the serial run; the data sets
-// run on every rank (rank 0 included), each on the CPUs of its rank. The
-// bytes written are those of beadwalks whatever the number of ranks.
-#include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
+// the dialogue, both files, the console, the pause and the checkpoint, reads
+// the data sets in order and writes everything in the order of the serial
+// run; the data sets run on every rank (rank 0 included), each on the CPUs of
+// its rank. The bytes written are those of beadwalks whatever the number of
+// ranks, and a checkpoint of one rank count resumes under any other.
 #include <iostream>
 
 #include "driver/data_set_runner.hpp"
 #include "driver/io_error.hpp"
 #include "driver/program.hpp"
+#include "driver/stop_signals.hpp"
 #include "mpi/comm.hpp"
 #include "mpi/rank_worker.hpp"
 #include "mpi/ranks_executor.hpp"
 
 namespace {
 
-// Set when the MPI runtime (or a batch system) ends the job, e.g. because a
-// rank failed: rank 0 then stops at once, keeping what it has written.
-std::atomic<bool> signalled{false};
-extern "C" void on_signal(int) { signalled = true; }
-
-int rank_zero(bw::mpi::Comm& comm, bw::DataSetRunner& runner, const std::vector<unsigned>& cpus) {
-    bw::mpi::RanksExecutor executor(comm, runner, cpus, signalled);
-    const bw::CommandShell shell = [](const std::string& command) {
+int rank_zero(bw::mpi::Comm& comm, bw::DataSetRunner& runner, const std::vector<unsigned>& cpus,
+              bw::StopSignals& signals) {
+    bw::mpi::RanksExecutor executor(comm, runner, cpus, signals.signal());
+    const bw::CommandShell shell = [&](const std::string& command) {
         std::cout.flush();
-        std::fflush(nullptr);
-        [[maybe_unused]] const int status = std::system(command.c_str());
+        bw::run_shell_command(command, signals);
     };
-    const int status = bw::run_program({std::cin, std::cout, std::cerr}, executor, shell);
+    bw::ProgramOptions options;
+    options.checkpoints = {true, &signals.signal(), nullptr};
+    options.confirmed = [&] { signals.handled_by_run(); };
+    options.program = "beadwalks-mpi";
+    const int status = bw::run_program({std::cin, std::cout, std::cerr}, executor, shell, options);
     std::cout.flush();
-    if (signalled) comm.abort(status);
     try {
         executor.end_ranks();
     } catch (const bw::IoError& e) {
-        std::cerr << e.what() << '\n';
-        comm.abort(bw::kExitIoFailure);
+        // The job is being ended around rank 0 (a rank lost, the job
+        // cancelled): whatever was written and checkpointed stays.
+        if (status == bw::kExitNormal || status == bw::kExitErrorStop) std::cerr << e.what() << '\n';
+        comm.abort(status != bw::kExitNormal ? status : bw::kExitIoFailure);
     }
     return status;
 }
@@ -45,8 +43,9 @@ int rank_zero(bw::mpi::Comm& comm, bw::DataSetRunner& runner, const std::vector<
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGTERM, on_signal);
-    std::signal(SIGINT, on_signal);
+    // Before MPI starts its threads. A rank other than 0 leaves signals to
+    // rank 0, which stops the whole job (mpirun passes SIGTERM to every rank).
+    bw::StopSignals signals("beadwalks-mpi");
     // A command typed at the pause is run by fork(); Open MPI would print a
     // warning about it that the serial program does not.
     setenv("OMPI_MCA_mpi_warn_on_fork", "0", 0);
@@ -55,15 +54,16 @@ int main(int argc, char** argv) {
         const auto runner = bw::makeDataSetRunner();
         const std::vector<unsigned> cpus = comm.gather(runner->concurrency());
         if (comm.rank() != 0) {
+            signals.follow_only();
             try {
-                bw::mpi::serve_rank(comm, *runner, signalled);
+                bw::mpi::serve_rank(comm, *runner);
             } catch (const std::exception& e) {
                 std::cerr << e.what() << '\n';
                 comm.abort(bw::kExitIoFailure);
             }
             return 0;
         }
-        return rank_zero(comm, *runner, cpus);
+        return rank_zero(comm, *runner, cpus, signals);
     } catch (const bw::IoError& e) {
         std::cerr << e.what() << '\n';
         return bw::kExitIoFailure;

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -47,12 +48,26 @@ private:
     std::vector<Outgoing> queue_;
 };
 
-class RemoteJob final : public DataSetJob {
+class RemoteJob final : public DataSetJob, public DataSetTap {
 public:
-    RemoteJob(std::int64_t id, const RunData& rd, Outbox& outbox) : id_(id), rd_(rd), outbox_(outbox) {}
+    RemoteJob(std::int64_t id, const RunData& rd, std::optional<DataSetState> resume, Outbox& outbox)
+        : id_(id), rd_(rd), resume_(std::move(resume)), outbox_(outbox) {}
     const RunData& data() const override { return rd_; }
     std::stop_token stop_token() const override { return stop.get_token(); }
     RecordSink& console() override { return console_; }
+    DataSetTap* tap() override { return this; }
+    const DataSetState* resume() const override { return resume_ ? &*resume_ : nullptr; }
+
+    // The state travels behind the records before its boundary.
+    bool wanted() const override { return wanted_.load(std::memory_order_relaxed); }
+    void capture(DataSetState state) override {
+        wanted_ = false;
+        Outgoing m{kState, id_, {}};
+        m.body.i64(id_);
+        put_state(m.body, state);
+        outbox_.push(std::move(m));
+    }
+    void want_state() { wanted_ = true; }
 
     void finish(DataSetResult result, std::int32_t ISEED) override {
         Outgoing m{kDone, id_, {}};
@@ -94,19 +109,20 @@ private:
 
     std::int64_t id_;
     RunData rd_;
+    std::optional<DataSetState> resume_;
     Outbox& outbox_;
+    std::atomic<bool> wanted_{false};
     Console console_{*this};
 };
 
 }  // namespace
 
-void serve_rank(Comm& comm, DataSetRunner& runner, const std::atomic<bool>& signalled) {
+void serve_rank(Comm& comm, DataSetRunner& runner) {
     Outbox outbox;
     std::map<std::int64_t, std::unique_ptr<RemoteJob>> jobs;
     ThreadExecutor executor(runner, runner.concurrency());
     bool ended = false;
     while (!ended) {
-        if (signalled) throw IoError("beadwalks-mpi: rank " + std::to_string(comm.rank()) + " was ended by a signal");
         bool busy = false;
         while (const auto m = comm.try_receive(0)) {
             busy = true;
@@ -114,10 +130,19 @@ void serve_rank(Comm& comm, DataSetRunner& runner, const std::atomic<bool>& sign
                 ended = true;
                 break;
             }
+            if (m->tag == kCapture) {
+                Reader r(m->bytes);
+                const auto it = jobs.find(r.i64());
+                if (it != jobs.end()) it->second->want_state();
+                continue;
+            }
             if (m->tag != kRun) throw IoError("beadwalks-mpi: unexpected message from rank 0");
             Reader r(m->bytes);
             const std::int64_t id = r.i64();
-            auto job = std::make_unique<RemoteJob>(id, get_run_data(r), outbox);
+            const RunData rd = get_run_data(r);
+            std::optional<DataSetState> resume;
+            if (r.u8() != 0) resume = get_state(r);
+            auto job = std::make_unique<RemoteJob>(id, rd, std::move(resume), outbox);
             RemoteJob& started = *job;
             jobs[id] = std::move(job);
             executor.start(started);

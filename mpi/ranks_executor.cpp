@@ -1,6 +1,8 @@
 #include "mpi/ranks_executor.hpp"
 
+#include <chrono>
 #include <numeric>
+#include <thread>
 #include <stdexcept>
 #include <string>
 
@@ -21,8 +23,8 @@ void RanksExecutor::Local::fail(std::exception_ptr error) {
 }
 
 RanksExecutor::RanksExecutor(Comm& comm, DataSetRunner& runner, const std::vector<unsigned>& cpus,
-                             const std::atomic<bool>& signalled)
-    : comm_(comm), local_(runner, cpus.at(0)), signalled_(signalled), cpus_(cpus), running_(cpus.size(), 0) {
+                             const std::atomic<int>& signal)
+    : comm_(comm), local_(runner, cpus.at(0)), signal_(signal), cpus_(cpus), running_(cpus.size(), 0) {
     for (unsigned& c : cpus_) c = std::max(c, 1u);
     total_ = std::accumulate(cpus_.begin(), cpus_.end(), 0u);
 }
@@ -47,19 +49,31 @@ void RanksExecutor::start(DataSetJob& job) {
     Writer w;
     w.i64(id);
     put_run_data(w, job.data());
+    w.u8(job.resume() != nullptr);
+    if (job.resume() != nullptr) put_state(w, *job.resume());
     remote_[id] = {best, &job};
     ++running_[best];
     comm_.send(best, kRun, w.bytes);
 }
 
 void RanksExecutor::check_signal() const {
-    if (signalled_)
+    if (signal_.load() != 0)
         throw IoError("beadwalks-mpi: the job is being ended (a rank failed or the job was cancelled)");
 }
 
+// A signal is the run's to handle (a checkpoint first): only the messages.
 void RanksExecutor::poll() {
-    check_signal();
     while (const auto m = comm_.try_receive()) receive(*m);
+}
+
+void RanksExecutor::request_capture(DataSetJob& job) {
+    for (const auto& [id, where] : remote_) {
+        if (where.second != &job) continue;
+        Writer w;
+        w.i64(id);
+        comm_.send(where.first, kCapture, w.bytes);
+        return;
+    }
 }
 
 void RanksExecutor::receive(const Message& m) {
@@ -72,6 +86,9 @@ void RanksExecutor::receive(const Message& m) {
     switch (m.tag) {
     case kRecords:
         while (!r.at_end()) job.console().record(r.text());
+        return;
+    case kState:
+        if (DataSetTap* tap = job.tap()) tap->capture(get_state(r));
         return;
     case kDone: {
         const std::int32_t ISEED = r.i32();
@@ -109,8 +126,11 @@ void RanksExecutor::end_ranks() {
     const int others = comm_.size() - 1;
     for (int r = 1; r <= others; ++r) comm_.send(r, kEnd, {});
     int said_bye = 0;
+    // After a stop signal the ranks still answer, unless the job is being
+    // torn down around rank 0: then it gives up on them.
+    const auto since = std::chrono::steady_clock::now();
     while (said_bye < others) {
-        check_signal();
+        if (std::chrono::steady_clock::now() - since > std::chrono::seconds(5)) check_signal();
         if (const auto m = comm_.try_receive()) {
             said_bye += m->tag == kBye;
         } else {

@@ -19,8 +19,10 @@ class RanksExecutor final : public DataSetExecutor {
 public:
     // cpus: usable CPUs of every rank, by rank (rank 0's own first).
     // signalled: set by a signal handler when the job is being ended.
+    // signal: a stop signal's number (driver/stop_signals.hpp); the run
+    // handles it while data sets run, end_ranks() gives up on it.
     RanksExecutor(Comm& comm, DataSetRunner& runner, const std::vector<unsigned>& cpus,
-                  const std::atomic<bool>& signalled);
+                  const std::atomic<int>& signal);
     ~RanksExecutor() override { stop_all(); }
 
     unsigned capacity() const override { return total_; }
@@ -28,6 +30,7 @@ public:
     void start(DataSetJob& job) override;
     bool polled() const override { return true; }
     void poll() override;
+    void request_capture(DataSetJob& job) override;
     void stop_all() noexcept override;
 
     // After the run: tells every rank to stop, then takes their messages
@@ -42,6 +45,8 @@ private:
         const RunData& data() const override { return inner_.data(); }
         std::stop_token stop_token() const override { return inner_.stop_token(); }
         RecordSink& console() override { return inner_.console(); }
+        DataSetTap* tap() override { return inner_.tap(); }
+        const DataSetState* resume() const override { return inner_.resume(); }
         void finish(DataSetResult result, std::int32_t ISEED) override;
         void fail(std::exception_ptr error) override;
         std::atomic<bool> ended{false};
@@ -56,7 +61,7 @@ private:
 
     Comm& comm_;
     ThreadExecutor local_;
-    const std::atomic<bool>& signalled_;
+    const std::atomic<int>& signal_;
     std::vector<unsigned> cpus_;
     std::vector<unsigned> running_;        // remote jobs in flight, by rank
     std::atomic<unsigned> local_running_{0};

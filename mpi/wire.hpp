@@ -16,13 +16,15 @@
 namespace bw::mpi {
 
 enum Tag : int {
-    kRun = 1,      // rank 0 -> rank: job id, RunData
+    kRun = 1,      // rank 0 -> rank: job id, RunData, whether a state follows, the state to continue from
     kStop = 2,     // rank 0 -> rank: job id; nothing of it is wanted any more
     kEnd = 3,      // rank 0 -> rank: the run is over
     kRecords = 4,  // rank -> rank 0: job id, console records in order
     kDone = 5,     // rank -> rank 0: job id, ISEED, NREJ, PSTAT
     kFail = 6,     // rank -> rank 0: job id, kind, message
     kBye = 7,      // rank -> rank 0: the last message of a rank
+    kCapture = 8,  // rank 0 -> rank: job id; its state is wanted for a checkpoint
+    kState = 9,    // rank -> rank 0: job id, its state at a sweep boundary (after its records before it)
 };
 
 // What a failed job threw: a std::runtime_error (a failure of the
