@@ -9,7 +9,7 @@
 
 namespace bw {
 
-int beadwalks_main(StopPoints* points) {
+int beadwalks_main(StopPoints* points, std::chrono::milliseconds interval) {
     // Before any thread starts: the signals are blocked in all of them.
     StopSignals signals("beadwalks");
     const auto runner = makeDataSetRunner();
@@ -21,7 +21,7 @@ int beadwalks_main(StopPoints* points) {
         run_shell_command(command, signals);
     };
     ProgramOptions options;
-    options.checkpoints = {true, &signals.signal(), points};
+    options.checkpoints = {true, &signals.signal(), points, interval};
     options.confirmed = [&] { signals.handled_by_run(); };
     return run_program({std::cin, std::cout, std::cerr}, executor, shell, options);
 }

@@ -144,6 +144,14 @@ TEST(InFlight, a_seed_record_without_value_continues_the_random_state_before_it)
     const Transcript t = run_file(data, serial);
     // 11 + 1000, then 12 + 1100, 13 + 1200 = 1213, the fourth continues.
     EXPECT_NE(t.file.find(" Seed for random number generator:            1213"), std::string::npos);
+    // The echo of a data set refused after its seed shows the state it
+    // continues, also when the one before it ends after it is read, or is
+    // written just before it is.
+    const std::string refused_npr = "6\n1000\n100\n,\n0\n2000000\n";
+    for (int k = 0; k < 4; ++k) {
+        expect_serial_bytes(many(3, 11) + data_set(20, 9000 + k * 10, "5") + refused_npr + "-1\n",
+                            "refused after a carried seed");
+    }
 }
 
 TEST(InFlight, a_data_set_printing_megabytes_while_it_waits_keeps_them_in_order) {
