@@ -161,7 +161,12 @@ Reference reference(Study& s) {
 
 // The dialogue, the pause (of a fresh start and of a resumed one), inside
 // each step of the writing of a checkpoint, right after a data set is
-// written, and at times inside the data sets.
+// written, and at times inside the data sets. The first seven make little
+// or no progress (a kill inside the writing of the first checkpoint keeps
+// the one before), so they hit however fast the machine runs the study;
+// those after them may find the run already ended.
+constexpr int kSureKills = 7;
+
 std::vector<Kill> kills_everywhere() {
     const auto at = [](const char* point) { return Kill{Kill::AtPoint, 0.0, point}; };
     const auto after = [](double t) { return Kill{Kill::AfterSeconds, t}; };
@@ -170,12 +175,12 @@ std::vector<Kill> kills_everywhere() {
             at("checkpoint-half-written:1"),
             at("checkpoint-written:1"),
             at("checkpoint-renamed:1"),
-            at("data-set-written:1"),
             {Kill::AtPause},
-            after(0.2),
             at("checkpoint-half-written:2"),
+            at("data-set-written:1"),
+            after(0.2),
+            at("checkpoint-written:2"),
             after(0.05),
-            at("checkpoint-written:1"),
             at("data-set-written:1"),
             after(0.3),
             at("checkpoint-renamed:2"),
@@ -202,7 +207,8 @@ TEST(CheckpointRuns, killed_anywhere_on_one_cpu_or_all_ends_with_the_bytes_of_a_
         const Start last =
             s.until_done(kills_everywhere(), [&](int) { return How{launcher, "bw-killable"}; }, killed);
         expect_ends_as(last, s, ref, what);
-        EXPECT_GE(killed, 11) << what << ": the run ended before most kills";
+        // On one CPU the study outlasts most kills; on many it may end early.
+        EXPECT_GE(killed, launcher.empty() ? kSureKills : 11) << what << ": the run ended before most kills";
         EXPECT_NE(last.console.find(" Resuming from checkpoint study.out.ckpt: "), std::string::npos) << what;
     }
     // The plain program, which checkpoints when a data set ends, killed at
