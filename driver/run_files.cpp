@@ -277,6 +277,13 @@ int run_checked(RunStreams& streams, const RunFiles& files, DataSetLoop loop, co
 int run_files(RunStreams& streams, const RunFiles& files, DataSetLoop loop, const Confirmation& confirm,
               const CheckpointOptions& checkpoints) {
     std::optional<Checkpointer> saver;
+    struct Report {
+        const std::optional<Checkpointer>& saver;
+        CheckpointStats* stats;
+        ~Report() {
+            if (saver && stats != nullptr) *stats = saver->stats();
+        }
+    } report{saver, checkpoints.stats};
     try {
         const int status = run_checked(streams, files, loop, confirm, checkpoints, saver);
         if (saver) saver->remove();

@@ -63,6 +63,7 @@ struct CheckpointOptions {
     const std::atomic<int>* signal = nullptr;  // a stop signal's number (see driver/stop_signals.hpp)
     StopPoints* points = nullptr;              // test-only stops
     std::chrono::milliseconds interval = Checkpointer::kInterval;
+    CheckpointStats* stats = nullptr;          // filled in when the run ends (benchmarks)
 };
 
 // Returns the exit status; throws IoError for a fatal input/output failure

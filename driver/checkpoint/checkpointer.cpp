@@ -1,5 +1,7 @@
 #include "driver/checkpoint/checkpointer.hpp"
 
+#include <algorithm>
+
 #include "driver/io_error.hpp"
 
 namespace bw {
@@ -37,9 +39,12 @@ bool Checkpointer::save(Checkpoint c, std::uint64_t output_length, const Digest&
     c.owner = owner_;
     c.owner.output_length = output_length;
     c.owner.output_digest = output_digest;
+    std::size_t size = 0;
     try {
         flush_output_();
-        write_checkpoint_file(path_, encode_checkpoint(c), points_);
+        const std::vector<char> bytes = encode_checkpoint(c);
+        size = bytes.size();
+        write_checkpoint_file(path_, bytes, points_);
     } catch (const CheckpointFileError& e) {
         unwritable(e.what());
         return false;
@@ -47,7 +52,9 @@ bool Checkpointer::save(Checkpoint c, std::uint64_t output_length, const Digest&
     const Clock::time_point end = Clock::now();
     cost_ = std::chrono::duration<double>(end - requested).count();
     last_ = end;
-    ++saved_;
+    ++stats_.written;
+    stats_.seconds += cost_;
+    stats_.largest_bytes = std::max<std::uint64_t>(stats_.largest_bytes, size);
     return true;
 }
 
