@@ -35,9 +35,13 @@ private:
     ConcurrentHydro* pending_;
 };
 
+struct Refused {
+    std::int64_t NREJ = 0, NPREJ = 0;
+};
+
 // MCRUN of `run` into `sink`, with the sums of `steave` and the sampler
 // continued from control.resume, the state offered to control.tap.
-std::int64_t sample(RunData& run, SampleSink& sink, RecordSink& console, Steave& steave, ConcurrentHydro* pending,
+Refused sample(RunData& run, SampleSink& sink, RecordSink& console, Steave& steave, ConcurrentHydro* pending,
                     const DataSetControl& control) {
     auto sampler = std::make_unique<Sampler>(run);
     sampler->stop_on(control.stop);
@@ -47,21 +51,22 @@ std::int64_t sample(RunData& run, SampleSink& sink, RecordSink& console, Steave&
         steave.resume_sums(control.resume->PSUB);
         sampler->resume_from(control.resume->sampler);
     }
-    return sampler->MCRUN(sink, console);
+    const std::int64_t NREJ = sampler->MCRUN(sink, console);
+    return {NREJ, sampler->NPREJ()};
 }
 
 DataSetOutcome serial_run(RunData& run, RecordSink& console, HydroEntries* hydro, PropertyObserver* observer,
                           const DataSetControl& control = {}) {
     Steave steave(run, hydro, console, observer);
-    const std::int64_t NREJ = sample(run, steave, console, steave, nullptr, control);
-    return {NREJ, steave.table()};
+    const Refused refused = sample(run, steave, console, steave, nullptr, control);
+    return {refused.NREJ, steave.table(), refused.NPREJ};
 }
 
 // The sampler feeding `sink` (a ConcurrentHydro around `steave`).
 DataSetOutcome concurrent_run(RunData& run, Steave& steave, ConcurrentHydro& sink, const DataSetControl& control = {}) {
-    std::int64_t NREJ = 0;
+    Refused refused;
     try {
-        NREJ = sample(run, sink, sink.console(), steave, &sink, control);
+        refused = sample(run, sink, sink.console(), steave, &sink, control);
     } catch (const DataSetStopped&) {
         throw;  // nothing of it is wanted
     } catch (...) {
@@ -69,7 +74,7 @@ DataSetOutcome concurrent_run(RunData& run, Steave& steave, ConcurrentHydro& sin
         sink.drain();
         throw;
     }
-    return {NREJ, steave.table()};
+    return {refused.NREJ, steave.table(), refused.NPREJ};
 }
 
 }  // namespace

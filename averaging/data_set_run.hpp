@@ -23,6 +23,7 @@ namespace bw {
 struct DataSetOutcome {
     std::int64_t NREJ = 0;                     // refused Monte Carlo moves
     std::vector<std::array<float, 2>> PSTAT;   // {mean, standard error} of properties 1..NPROP
+    std::int64_t NPREJ = 0;                    // refused pivots (run.NPIVOT > 0)
 };
 
 // MCRUN with the statistics sink: subsample, progress and hydrodynamic

@@ -1,5 +1,6 @@
 #include "diagnose/arguments.hpp"
 
+#include "driver/moves_option.hpp"
 #include "driver/record_reader.hpp"
 
 namespace bw::diagnose {
@@ -16,8 +17,14 @@ bool is_integer(const std::string& w) {
 
 ParsedArguments parse_arguments(const std::vector<std::string>& args) {
     Arguments a;
+    MovesOption moves;
+    std::string problem;
     std::vector<std::string> words;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (take_moves_option(args, i, moves, problem)) {
+            if (!problem.empty()) return refused(problem);
+            continue;
+        }
         const std::string& w = args[i];
         if (w == "--help" || w == "-h") {
             a.help = true;
@@ -40,6 +47,8 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
         return refused("unknown model code " + words[0]);
     if (words[1].empty()) return refused("no input file");
     a.INFILE = words[1];
+    a.NPIVOT = pivots_per_cycle(moves, problem);
+    if (!problem.empty()) return refused(problem);
     return {a, ""};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of beadwalks-diagnose:
-//   beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR]
+//   beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR] [--moves local|pivot] [--pivots K]
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,7 +9,7 @@
 namespace bw::diagnose {
 
 inline constexpr const char* kUsage =
-    "usage: beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR]"
+    "usage: beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR] [--moves local|pivot] [--pivots K]"
     "  (CODE 1 rigid bonds, 2 Hookean springs, 3 springs of rest length 1)";
 
 struct Arguments {
@@ -17,6 +17,7 @@ struct Arguments {
     std::string INFILE;
     std::string json;    // empty: no JSON document
     std::string series;  // empty: no CSV series
+    std::int32_t NPIVOT = 0;  // pivot attempts per cycle, as beadwalks-run runs them; 0: local moves only
     bool help = false;   // --help or -h: the usage line on standard output, nothing else
 };
 

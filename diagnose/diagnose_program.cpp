@@ -65,6 +65,7 @@ public:
     int data_sets(RecordReader& data) {
         RunData rd;
         rd.ICODE = args_.ICODE;
+        rd.NPIVOT = args_.NPIVOT;
         for (std::int32_t index = 1;; ++index) {
             out_.both(rule_record());
             switch (read_data_set(data, rd, out_)) {
@@ -102,7 +103,7 @@ private:
             out_.both(e.what());
             return false;
         }
-        out_.write(report_records(res.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, res.PSTAT));
+        out_.write(report_records(res.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, res.PSTAT, rd.NPIVOT, res.NPREJ));
         DataSetDiagnosis ds = diagnose_data_set(index, rd, res, *series);
         out_.write(Route::Console, table_records(ds));
         out_.flush();

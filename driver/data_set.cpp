@@ -73,6 +73,10 @@ void echo_model(const RunData& rd, Output& out) {
 
 }  // namespace
 
+std::string pivot_echo_record(std::int32_t NPIVOT) {
+    return Record().lit(" Pivot moves after the local moves of each cycle, attempts per cycle=").i(NPIVOT, 6);
+}
+
 std::string seed_record(std::int32_t ISEED) {
     return Record().lit(" Seed for random number generator: ").i(ISEED, 15);
 }
@@ -117,6 +121,7 @@ DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out, DataSetR
     out.write(Route::Both, list_directed({"-------------------"}));
     read_model_items(in, rd);
     echo_model(rd, out);
+    if (rd.NPIVOT > 0) out.both(pivot_echo_record(rd.NPIVOT));
     return DataSetStatus::Ready;
 }
 

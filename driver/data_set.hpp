@@ -34,9 +34,14 @@ struct DataSetReading {
 };
 
 // Reads the items of one data set into `rd` (rd.ICODE chooses the
-// model-specific items) and derives NFREQ, NCONFSUB and RCUT2.
+// model-specific items) and derives NFREQ, NCONFSUB and RCUT2. rd.NPIVOT is
+// the run's and is echoed, not read.
 DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out);
 DataSetStatus read_data_set(RecordReader& in, RunData& rd, Output& out, DataSetReading& how);
+
+// The echo record of the pivot attempts per cycle, after the model-specific
+// data; only a run with pivots (rd.NPIVOT > 0) has it.
+std::string pivot_echo_record(std::int32_t NPIVOT);
 
 // The echo record of the seed.
 std::string seed_record(std::int32_t ISEED);

@@ -21,6 +21,7 @@ namespace bw {
 struct DataSetResult {
     std::int64_t NREJ = 0;                     // rejected Monte Carlo moves
     std::vector<std::array<float, 2>> PSTAT;   // {mean, standard error} per property
+    std::int64_t NPREJ = 0;                    // rejected pivots (rd.NPIVOT > 0)
 };
 
 class DataSetRunner {

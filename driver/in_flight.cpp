@@ -357,7 +357,8 @@ std::optional<int> InFlight::write_end(Slot& head) {
     try {
         if (head.error) std::rethrow_exception(head.error);
         const RunData& rd = head.rd;
-        out_.write(report_records(head.result.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, head.result.PSTAT));
+        out_.write(report_records(head.result.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, head.result.PSTAT, rd.NPIVOT,
+                                  head.result.NPREJ));
     } catch (const IoError&) {
         throw;
     } catch (const std::runtime_error& e) {

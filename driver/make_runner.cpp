@@ -23,7 +23,7 @@ public:
 
     DataSetResult run(RunData& rd, RecordSink& console) override {
         DataSetOutcome outcome = run_data_set(rd, console, cpus_);
-        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
+        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT), outcome.NPREJ};
     }
 
     unsigned concurrency() const override { return cpus_; }
@@ -31,7 +31,7 @@ public:
 
     DataSetResult run_concurrently(RunData& rd, RecordSink& console, const DataSetControl& control) override {
         DataSetOutcome outcome = run_data_set(rd, console, *pool_, control);
-        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT)};
+        return DataSetResult{outcome.NREJ, std::move(outcome.PSTAT), outcome.NPREJ};
     }
 
 private:

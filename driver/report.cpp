@@ -27,7 +27,8 @@ std::array<std::string, 2> printed_fields(int p, float mean, float error) {
 
 std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, std::int32_t N,
                                          std::int32_t IHYD, std::int32_t NPR, float RMAX,
-                                         const PropertyStats& PSTAT) {
+                                         const PropertyStats& PSTAT, std::int32_t NPIVOT,
+                                         std::int64_t NPREJ) {
     const auto needed = static_cast<std::size_t>(property_count(IHYD, NPR));
     if (PSTAT.size() < needed)
         throw std::runtime_error("results hold " + std::to_string(PSTAT.size()) + " properties, " +
@@ -42,6 +43,11 @@ std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, 
     both(" FINAL RESULTS:");
     both(Record().lit(" Number of rejected conformations =").i(NREJ, 15));
     both(Record().lit(" Percent of rejected conformations=").f(rejected_percent(NREJ, NCONF, N), 6, 2));
+    if (NPIVOT > 0) {
+        both(Record()
+                 .lit(" Pivot attempts per cycle=").i(NPIVOT, 6)
+                 .lit("  Percent of rejected pivots=").f(rejected_percent(NPREJ, NCONF, NPIVOT), 6, 2));
+    }
     auto stat = [&](const char* label, int p, const char* plus_minus) {
         const std::array<std::string, 2> f = printed_fields(p, mean(p), error(p));
         both(std::string(label) + f[0] + plus_minus + f[1]);

@@ -24,9 +24,12 @@ float rejected_percent(std::int64_t NREJ, std::int64_t NCONF, std::int64_t N);
 std::array<std::string, 2> printed_fields(int p, float mean, float error);
 
 // Throws std::runtime_error when PSTAT holds fewer properties than IHYD and
-// NPR call for.
+// NPR call for. With pivots (NPIVOT > 0) one record follows the rejection
+// statistics: NPIVOT and the percentage of NPREJ among the NCONF * NPIVOT
+// pivots asked for.
 std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, std::int32_t N,
                                          std::int32_t IHYD, std::int32_t NPR, float RMAX,
-                                         const PropertyStats& PSTAT);
+                                         const PropertyStats& PSTAT, std::int32_t NPIVOT = 0,
+                                         std::int64_t NPREJ = 0);
 
 }  // namespace bw

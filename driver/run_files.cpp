@@ -37,7 +37,7 @@ void open_output(std::ofstream& file, const std::string& name, const std::string
 bool simulate_and_report(RunData& rd, Output& out, DataSetRunner& runner) {
     try {
         const DataSetResult res = runner.run(rd, out.console_sink());
-        out.write(report_records(res.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, res.PSTAT));
+        out.write(report_records(res.NREJ, rd.NCONF, rd.N, rd.IHYD, rd.NPR, rd.RMAX, res.PSTAT, rd.NPIVOT, res.NPREJ));
         return true;
     } catch (const IoError&) {
         throw;
@@ -98,6 +98,10 @@ struct Resumption {
     Sha256 written;  // the hash of the output file's bytes the run keeps
 };
 
+std::string moves_text(std::int32_t NPIVOT) {
+    return NPIVOT > 0 ? std::to_string(NPIVOT) + " pivot attempts per cycle" : "local moves only";
+}
+
 // Why the checkpoint does not belong to this run, or empty when it does.
 std::string foreign(const CheckpointOwner& theirs, const CheckpointOwner& mine) {
     if (theirs.build != mine.build) return "it was written by another build (" + theirs.build + ")";
@@ -115,13 +119,16 @@ std::string foreign(const CheckpointOwner& theirs, const CheckpointOwner& mine) 
 
 // The checkpoint at `path` when it fits this run; otherwise nothing, and a
 // console record says why it is set aside.
-std::optional<Resumption> fitting_checkpoint(const std::string& path, const CheckpointOwner& mine, Output& out) {
+std::optional<Resumption> fitting_checkpoint(const std::string& path, const CheckpointOwner& mine,
+                                             std::int32_t NPIVOT, Output& out) {
     std::string why;
     try {
         const std::optional<std::vector<char>> bytes = read_checkpoint_file(path);
         if (!bytes) return std::nullopt;
         Resumption r{decode_checkpoint(*bytes), {}};
         why = foreign(r.checkpoint.owner, mine);
+        if (why.empty() && r.checkpoint.reader.NPIVOT != NPIVOT)
+            why = "it belongs to a run with other moves (" + moves_text(r.checkpoint.reader.NPIVOT) + ")";
         if (why.empty()) {
             const CheckpointOwner& o = r.checkpoint.owner;
             if (auto prefix = output_prefix(mine.output_name, o.output_length, o.output_digest)) {
@@ -227,7 +234,7 @@ int run_checked(RunStreams& streams, const RunFiles& files, DataSetLoop loop, co
             unavailable = "cannot be written (the output file is not a regular file)";
         const bool existed = fs::exists(path, ec);
         if (unavailable.empty() && !fs::equivalent(files.OUTFILE, files.INFILE, ec))
-            resume = fitting_checkpoint(path, mine, out);
+            resume = fitting_checkpoint(path, mine, files.NPIVOT, out);
         if (resume) {
             reopen_output(streams.output, files.OUTFILE, resume->checkpoint.owner.output_length);
         } else {
@@ -243,6 +250,7 @@ int run_checked(RunStreams& streams, const RunFiles& files, DataSetLoop loop, co
 
     RecordReader data(streams.input, kInputUnit, files.INFILE);
     RunData rd;
+    rd.NPIVOT = files.NPIVOT;
     if (resume) {
         out.attach_file(streams.output, files.OUTFILE, resume->written);
         const Checkpoint& c = resume->checkpoint;

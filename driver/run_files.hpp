@@ -24,6 +24,7 @@ struct RunFiles {
     std::int32_t ICODE = 0;  // the model code, checked here (an invalid one stops after the banner)
     std::string INFILE;      // the input data file, unit 4
     std::string OUTFILE;     // the output file, unit 8: created, or overwritten
+    std::int32_t NPIVOT = 0; // pivot attempts per cycle of every data set; 0: local moves only
 };
 
 // The two files and the record router of one run, owned by the caller so

@@ -33,6 +33,10 @@ struct RunData {
     std::int32_t NCONFSUB = 0;  // NCONFAVE / 5
     std::int32_t NPROG = 1;     // NCONFAVE / 20, or 1
     std::int32_t NPROP = 2;     // properties per sampled conformation
+
+    // Pivot attempts after the N local moves of every cycle; 0: local moves
+    // only (beadwalks). Chosen for the whole run, not read from the data file.
+    std::int32_t NPIVOT = 0;
 };
 
 }  // namespace bw

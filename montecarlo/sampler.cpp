@@ -56,6 +56,7 @@ std::int64_t Sampler::run_subsamples(const Model& model, SampleSink& sink, Recor
     } else {
         sink.begin();
         NREJ_ = 0;
+        NPREJ_ = 0;
     }
     for (std::int32_t ISUB = from != nullptr ? from->ISUB : 1; ISUB <= NSUB; ++ISUB) {
         if (from == nullptr) {
@@ -67,7 +68,7 @@ std::int64_t Sampler::run_subsamples(const Model& model, SampleSink& sink, Recor
             for (std::int32_t s = from != nullptr ? from->sweep : 0; s < NFREQ; ++s) {
                 if (stop_.stop_requested()) throw DataSetStopped();
                 boundary(ISUB, ICONF, s);
-                sweep(model);
+                cycle(model);
             }
             from = nullptr;
             boundary(ISUB, ICONF, NFREQ);
@@ -97,6 +98,7 @@ void Sampler::boundary(std::int32_t ISUB, std::int32_t ICONF, std::int32_t sweep
     state.ICONF = ICONF;
     state.sweep = sweep;
     state.NREJ = NREJ_;
+    state.NPREJ = NPREJ_;
     state.X.assign(X.begin(), X.begin() + static_cast<std::ptrdiff_t>(N));
     state.Y.assign(Y.begin(), Y.begin() + static_cast<std::ptrdiff_t>(N));
     state.Z.assign(Z.begin(), Z.begin() + static_cast<std::ptrdiff_t>(N));
@@ -115,6 +117,7 @@ void Sampler::restore(const SamplerState& state) {
     }
     run_.ISEED = state.ISEED;
     NREJ_ = state.NREJ;
+    NPREJ_ = state.NPREJ;
     for (std::size_t i = 0; i < N; ++i) X[i] = state.X[i], Y[i] = state.Y[i], Z[i] = state.Z[i];
     for (std::int32_t k = 1; k <= run_.N; ++k)
         for (std::int32_t i = 1; i <= run_.N; ++i) EPAIR_(i, k) = state.EPAIR[(i - 1) + (k - 1) * N];
@@ -151,9 +154,34 @@ bool Sampler::move(std::int32_t i) {
     return with_model([&](const auto& model) { return move_bead(model, i); });
 }
 
+void Sampler::CYCLE() {
+    with_model([&](const auto& model) { cycle(model); });
+}
+
+bool Sampler::pivot() {
+    const std::int32_t N = run_.N;
+    if (N < 3) return false;
+    const std::int32_t k = pivot_bead(RAN(run_.ISEED), N);
+    const bool before = RAN(run_.ISEED) < 0.5f;
+    const float u1 = RAN(run_.ISEED);
+    const float u2 = RAN(run_.ISEED);
+    const float u3 = RAN(run_.ISEED);
+    return pivot(k, before, uniform_rotation(u1, u2, u3));
+}
+
+bool Sampler::pivot(std::int32_t k, bool before, const Rotation& rot) {
+    return with_model([&](const auto& model) { return pivot_move(model, k, before, rot); });
+}
+
 template <class Model>
 void Sampler::sweep(const Model& model) {
     for (std::int32_t i = 1; i <= run_.N; ++i) move_bead(model, i);
+}
+
+template <class Model>
+void Sampler::cycle(const Model& model) {
+    sweep(model);
+    for (std::int32_t j = 0; j < run_.NPIVOT; ++j) pivot();
 }
 
 // Family 1. An end bead swings its bond into a new random direction about its

@@ -1,7 +1,9 @@
 #pragma once
 // Metropolis Monte Carlo sampler of one data set. MCRUN runs NSUB subsamples,
 // each from a new initial conformation, and hands every NFREQ-th conformation
-// to a SampleSink; refused moves are counted in NREJ. The Sampler owns the
+// to a SampleSink; refused moves are counted in NREJ. A cycle is the N local
+// moves of the model and then run.NPIVOT pivot attempts (montecarlo/pivot.hpp),
+// whose refusals are counted apart in NPREJ. The Sampler owns the
 // working copy X, Y, Z of the chain, the pair-energy table EPAIR and the
 // trial energies ENEW; the random stream is the ISEED of the RunData it was
 // given, advanced in place. Every SweepKernel gives the same trajectory, bit
@@ -13,6 +15,7 @@
 #include "driver/records/record_sink.hpp"
 #include "montecarlo/conformation.hpp"
 #include "montecarlo/pair_lanes.hpp"
+#include "montecarlo/pivot.hpp"
 #include "montecarlo/potentials.hpp"
 #include "montecarlo/run_data.hpp"
 #include "montecarlo/sample_sink.hpp"
@@ -60,10 +63,26 @@ public:
     void SWEEP();
     // One move attempt of bead i (1-based); true when accepted.
     bool move(std::int32_t i);
+    // One Monte Carlo cycle: SWEEP, then run.NPIVOT pivot attempts.
+    void CYCLE();
+    // One pivot attempt drawn from the stream: the inner bead k (one draw),
+    // the part turned (one draw: below 0.5 beads 1..k-1, else k+1..N), the
+    // rotation (three draws), then the model's acceptance. No draw and no
+    // move for a chain without an inner bead (N < 3). True when accepted.
+    bool pivot();
+    // The part beyond bead k (beads 1..k-1 when `before`, else k+1..N)
+    // turned about bead k by rot, accepted as the model accepts a move: hard
+    // spheres refuse an overlap between the two parts; pair energies by
+    // Metropolis on the energy change of the pairs across bead k (one draw
+    // when it is positive). An accepted pivot leaves EPAIR the energies of
+    // the new positions, as a fresh fill gives them; a refused one counts in
+    // NPREJ and changes nothing.
+    bool pivot(std::int32_t k, bool before, const Rotation& rot);
 
     // The working copy as a conformation.
     void copy_to(Conformation& conf) const;
     std::int64_t NREJ() const { return NREJ_; }
+    std::int64_t NPREJ() const { return NPREJ_; }
     float EPAIR(std::int32_t i, std::int32_t k) const { return EPAIR_(i, k); }
 
 private:
@@ -72,6 +91,10 @@ private:
     void boundary(std::int32_t ISUB, std::int32_t ICONF, std::int32_t sweep);
     void restore(const SamplerState& state);
     template <class Model> void sweep(const Model& model);
+    template <class Model> void cycle(const Model& model);
+    template <class Model> bool pivot_move(const Model& model, std::int32_t k, bool before, const Rotation& rot);
+    template <class Model> bool pivot_energy(const Model& model, std::int32_t lo, std::int32_t hi, float& dE);
+    bool pivot_overlaps(const RigidBondModel& model, std::int32_t lo, std::int32_t hi) const;
     void fill(const RigidBondModel&) {}
     template <class Model> void fill(const Model& model);
     bool move_bead(const RigidBondModel& model, std::int32_t i);
@@ -95,6 +118,11 @@ private:
     PairEnergies EPAIR_;
     float TX = 0.0f, TY = 0.0f, TZ = 0.0f;
     std::int64_t NREJ_ = 0;
+    std::int64_t NPREJ_ = 0;
+    // A pivot's trial chain (the turned part at its new place, the rest as
+    // it is) and the pair energies of each turned bead with every bead of it.
+    alignas(64) std::array<float, LANES> PX{}, PY{}, PZ{};
+    alignas(64) std::array<std::array<float, LANES>, MAXBEADS> PROW{};
     std::stop_token stop_;
     SamplerTap* tap_ = nullptr;
     const SamplerState* resume_ = nullptr;

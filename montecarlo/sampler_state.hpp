@@ -16,12 +16,13 @@ struct SamplerState {
     std::int32_t ISUB = 1;
     std::int32_t ICONF = 1;
     std::int32_t sweep = 0;
-    std::int64_t NREJ = 0;  // refused moves so far
+    std::int64_t NREJ = 0;  // refused local moves so far
     // The working chain, beads 1..N, and the pair-energy table EPAIR(i,k) at
     // (i-1) + (k-1) N, the diagonal included: the exact single-precision bits
     // the sampler holds, which a fresh fill would not always reproduce.
     std::vector<float> X, Y, Z;
     std::vector<float> EPAIR;
+    std::int64_t NPREJ = 0;  // refused pivots so far
 };
 
 // Where a sampler offers its state: asked at every sweep boundary whether it

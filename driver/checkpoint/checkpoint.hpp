@@ -21,7 +21,7 @@
 
 namespace bw {
 
-inline constexpr std::uint32_t kCheckpointVersion = 1;
+inline constexpr std::uint32_t kCheckpointVersion = 2;
 
 // What a checkpoint belongs to. A run goes on from it only when every field
 // but the output's length and digest equals its own, and the output file

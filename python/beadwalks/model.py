@@ -56,7 +56,10 @@ class DataSet:
     (the program stopped on this data set; ``message`` holds its message) or
     ``"incomplete"`` (the file ends inside the data set). Items the file does
     not reach are ``None``; ``D`` and ``eta`` are ``None`` without
-    hydrodynamics and ``pr`` is empty without P(r).
+    hydrodynamics and ``pr`` is empty without P(r). ``moves`` is ``"local"``
+    for the model's local moves alone (``beadwalks``) and ``"pivot"`` when
+    every cycle was followed by ``pivots_per_cycle`` pivot attempts, of which
+    ``pivot_rejected_percent`` were refused (``beadwalks-run --moves pivot``).
     """
 
     index: int
@@ -78,6 +81,9 @@ class DataSet:
     D: Optional[Estimate] = None
     eta: Optional[Estimate] = None
     pr: list[PrRow] = field(default_factory=list)
+    moves: Optional[str] = None
+    pivots_per_cycle: Optional[int] = None
+    pivot_rejected_percent: Optional[float] = None
 
     def __getitem__(self, name: str) -> Any:
         """An echoed item by its name: a general item or a model parameter."""

@@ -60,6 +60,13 @@ _MODEL_RECORDS: dict[int, tuple[Layout, ...]] = {
         _AMPL),
 }
 
+# A run with pivot moves: one echo record after the model-specific data, one
+# report record after the rejection statistics.
+_PIVOT_ECHO = (" Pivot moves after the local moves of each cycle, attempts per cycle=",
+               I("pivots_per_cycle", 6))
+_PIVOT_REPORT = (" Pivot attempts per cycle=", I("reported_pivots", 6),
+                 "  Percent of rejected pivots=", F("pivot_rejected_percent", 6))
+
 # The report.
 _REPORT_HEAD = (" --------------", " FINAL RESULTS:")
 _REJECTED = (" Number of rejected conformations =", I("rejected", 15))
@@ -173,6 +180,10 @@ class _DataSetReader:
         # The records hold the parameters in the order of the echo.
         for layout in _MODEL_RECORDS[self.code]:
             ds.parameters.update(self._take(layout).values)
+        pivots = self._take_if(_PIVOT_ECHO)
+        ds.moves = "local" if pivots is None else "pivot"
+        if pivots is not None:
+            self._set(pivots)
 
     def _report(self) -> bool:
         """Reads the report; True when it is known to be whole."""
@@ -181,6 +192,13 @@ class _DataSetReader:
         self._take_lines(_REPORT_HEAD, may_stop=True)
         self._set(self._take(_REJECTED))
         self._set(self._take(_PERCENT))
+        if ds.moves == "pivot":
+            # Only a run whose echo announces pivots reports them, with the same count.
+            pivots = self._take(_PIVOT_REPORT)
+            if pivots.values["reported_pivots"] != ds.pivots_per_cycle:
+                self.records.pos -= 1
+                raise _Unexpected(may_stop=False)
+            ds.pivot_rejected_percent = pivots.values["pivot_rejected_percent"]
         ds.r2 = _estimate(self._take(_R2))
         ds.s2 = _estimate(self._take(_S2))
         if ds.IHYD is None:

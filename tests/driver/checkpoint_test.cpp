@@ -56,11 +56,14 @@ Checkpoint sample() {
     flying.console = {" ***** Subsample 2  ******", ""};
     flying.state.sampler = {-7, 2, 3, 4, 5, {1.0f, -0.0f}, {std::numeric_limits<float>::denorm_min(), 2.0f},
                             {std::nanf(""), 3.0f}, {0.5f, 0.25f, 0.125f, 1e30f}};
+    flying.state.sampler.NPREJ = 6;
+    flying.rd.NPIVOT = 3;
     flying.state.PSUB = {1.5f, 2.5f};
     SavedDataSet finished;
     finished.rd = c.reader;
     finished.kind = SavedDataSet::Kind::Finished;
     finished.result = {123456789012LL, {{1.0f, 0.1f}, {std::numeric_limits<float>::infinity(), 0.0f}}};
+    finished.result.NPREJ = 98765432109LL;
     finished.final_ISEED = 42;
     c.data_sets = {waiting, flying, finished};
     return c;
@@ -97,12 +100,15 @@ TEST(CheckpointLayout, what_is_written_is_read_back_bit_for_bit) {
     EXPECT_EQ(f.state.sampler.ISEED, -7);
     EXPECT_EQ(f.state.sampler.sweep, 4);
     EXPECT_EQ(f.state.sampler.NREJ, 5);
+    EXPECT_EQ(f.state.sampler.NPREJ, 6);
+    EXPECT_EQ(f.rd.NPIVOT, 3);
     EXPECT_EQ(bits(f.state.sampler.X), bits(c.data_sets[1].state.sampler.X));
     EXPECT_EQ(bits(f.state.sampler.Y), bits(c.data_sets[1].state.sampler.Y));
     EXPECT_EQ(bits(f.state.sampler.Z), bits(c.data_sets[1].state.sampler.Z));
     EXPECT_EQ(bits(f.state.sampler.EPAIR), bits(c.data_sets[1].state.sampler.EPAIR));
     EXPECT_EQ(f.state.PSUB, c.data_sets[1].state.PSUB);
     EXPECT_EQ(d.data_sets[2].result.NREJ, 123456789012LL);
+    EXPECT_EQ(d.data_sets[2].result.NPREJ, 98765432109LL);
     EXPECT_EQ(d.data_sets[2].result.PSTAT, c.data_sets[2].result.PSTAT);
     EXPECT_EQ(d.data_sets[2].final_ISEED, 42);
 }
