@@ -138,13 +138,16 @@ TEST(CheckpointLayout, a_whole_file_of_another_layout_is_refused_with_its_reason
         return std::vector<char>(body.begin(), body.end());
     };
     EXPECT_THROW(decode_checkpoint(sealed("another program's bytes\n")), CheckpointRefused);
+    // The format after this one.
+    const std::uint32_t next = kCheckpointVersion + 1;
     std::string v2 = "BEADWALKS checkpoint\n";
-    v2.append("\x02\0\0\0\0\0\0\0", 8);
+    v2.push_back(static_cast<char>(next));
+    v2.append("\0\0\0\0\0\0\0", 7);
     try {
         decode_checkpoint(sealed(v2));
-        FAIL() << "format 2 was read";
+        FAIL() << "format " << next << " was read";
     } catch (const CheckpointRefused& e) {
-        EXPECT_NE(std::string(e.what()).find("format 2"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("format " + std::to_string(next)), std::string::npos) << e.what();
     }
     std::string huge_count = v2;
     huge_count[21] = 1;
