@@ -150,7 +150,7 @@ TEST(CheckpointLayout, a_whole_file_of_another_layout_is_refused_with_its_reason
         EXPECT_NE(std::string(e.what()).find("format " + std::to_string(next)), std::string::npos) << e.what();
     }
     std::string huge_count = v2;
-    huge_count[21] = 1;
+    huge_count[21] = static_cast<char>(kCheckpointVersion);
     huge_count.append(std::string(8, '\xff'));  // a text length of 2^64 - 1
     EXPECT_THROW(decode_checkpoint(sealed(huge_count)), CheckpointRefused);
 }
