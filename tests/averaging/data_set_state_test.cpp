@@ -30,6 +30,11 @@ RunData study_run(std::int32_t ICODE, std::int32_t N, std::int32_t NCONF, std::i
     return run;
 }
 
+RunData with_pivots(RunData run, std::int32_t K) {
+    run.NPIVOT = K;
+    return run;
+}
+
 // Wants the state at the sweep boundaries numbered in `at` (counted from 1
 // as the sampler asks) and keeps each with the count of console records
 // written before it.
@@ -73,6 +78,7 @@ Outcome run_on(HydroPool& pool, RunData run, const DataSetControl& control = {})
 
 void expect_same(const Outcome& a, const Outcome& b) {
     EXPECT_EQ(a.result.NREJ, b.result.NREJ);
+    EXPECT_EQ(a.result.NPREJ, b.result.NPREJ);
     EXPECT_EQ(a.result.PSTAT, b.result.PSTAT);
     EXPECT_EQ(a.records, b.records);
     EXPECT_EQ(a.ISEED, b.ISEED);
@@ -82,8 +88,15 @@ TEST(DataSetState, a_run_continued_from_any_captured_boundary_ends_as_the_whole_
     for (unsigned cpus : {1u, 3u}) {
         HydroPool pool(cpus, [] { return std::make_unique<RigidBeadHydro>(); });
         for (const RunData& run : {study_run(1, 9, 400, 50, 1), study_run(2, 8, 300, 30, 1),
-                                   study_run(3, 10, 500, 25, 0), study_run(2, 6, 20, 40, 1)}) {
-            SCOPED_TRACE("code " + std::to_string(run.ICODE) + ", " + std::to_string(cpus) + " CPUs");
+                                   study_run(3, 10, 500, 25, 0), study_run(2, 6, 20, 40, 1),
+                                   with_pivots(study_run(1, 9, 400, 50, 1), 2),
+                                   with_pivots(study_run(2, 8, 300, 30, 0), 1),
+                                   with_pivots(study_run(3, 10, 500, 25, 1), 3)}) {
+            SCOPED_TRACE("code " + std::to_string(run.ICODE) + ", " + std::to_string(run.NPIVOT) + " pivots, " +
+                         std::to_string(cpus) + " CPUs");
+            if (run.NPIVOT > 0 && run.ICODE != 2) {
+                EXPECT_GT(run_on(pool, run).result.NPREJ, 0);  // the count that a resume must carry
+            }
             const Outcome whole = run_on(pool, run);
             CapturingSink console;
             // Boundaries inside a subsample, at its first sweep, and with
