@@ -2,7 +2,7 @@
 // moves, both sides in one run: code 2 (ideal Gaussian springs, HOOK = 3,
 // AMPL = 1), code 3 (stiff springs of rest length 1, HOOK = 100, AMPL = 0.2,
 // A = 0) and code 1 (rigid bonds, hard spheres DHS = 0.8, DELTAPHI = 2), at
-// N = 30 and N = 100, pivots with K = 1, 2, 4 and 8 attempts per cycle.
+// N = 30 and N = 100, pivots with K = 1, 2, 4, 8, 16 and 32 attempts per cycle.
 //
 // Each side is one data set run on this thread (no hydrodynamics, no P(r)),
 // its series of <s2>* kept and diagnosed as beadwalks-diagnose does it:
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         {"code 3 SS  HOOK=100 AMPL=0.2 A=0", 3, 100, 8'000'000, 4000, 50'000},
         {"code 1 RLHS DHS=0.8 DELTAPHI=2", 1, 100, 2'000'000, 400, 50'000},
     };
-    const std::int32_t Ks[] = {1, 2, 4, 8};
+    const std::int32_t Ks[] = {1, 2, 4, 8, 16, 32};
     std::printf("n_eff of <s2>* per CPU-second (one thread), local moves against pivots\n");
     for (const Case& c : cases) {
         if (quick && c.N > 30) continue;

@@ -23,7 +23,7 @@ const std::string kDiagnose = BEADWALKS_DIAGNOSE_EXE;
 const std::string kBeadwalks = BEADWALKS_EXE;
 const std::string kRuns = BEADWALKS_RUNS;
 const std::string kUsage =
-    "usage: beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR]"
+    "usage: beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR] [--moves local|pivot] [--pivots K]"
     "  (CODE 1 rigid bonds, 2 Hookean springs, 3 springs of rest length 1)";
 
 struct Outcome {
