@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/moves_option.hpp"
+
 namespace bw::diagnose {
 namespace {
 
@@ -14,6 +16,24 @@ TEST(Arguments, code_file_and_options_in_any_order) {
     EXPECT_EQ(p.arguments->series, "out dir");
     EXPECT_FALSE(p.arguments->help);
     EXPECT_TRUE(parse_arguments({"-h"}).arguments->help);
+    EXPECT_EQ(p.arguments->NPIVOT, 0);  // local moves unless asked
+}
+
+TEST(Arguments, moves_and_pivots) {
+    const ParsedArguments pivot = parse_arguments({"--moves", "pivot", "2", "a.dat"});
+    ASSERT_TRUE(pivot.arguments) << pivot.problem;
+    EXPECT_EQ(pivot.arguments->NPIVOT, kDefaultPivots);
+    const ParsedArguments five = parse_arguments({"2", "a.dat", "--pivots", "5", "--moves", "pivot"});
+    ASSERT_TRUE(five.arguments) << five.problem;
+    EXPECT_EQ(five.arguments->NPIVOT, 5);
+    const ParsedArguments local = parse_arguments({"2", "a.dat", "--moves", "local"});
+    ASSERT_TRUE(local.arguments) << local.problem;
+    EXPECT_EQ(local.arguments->NPIVOT, 0);
+    EXPECT_EQ(parse_arguments({"2", "a.dat", "--moves", "local", "--pivots", "3"}).problem,
+              "--pivots needs --moves pivot");
+    EXPECT_EQ(parse_arguments({"2", "a.dat", "--moves", "pivot", "--pivots", "+0"}).problem,
+              "--pivots +0 is not a positive integer");
+    EXPECT_EQ(parse_arguments({"2", "a.dat", "--moves", "both"}).problem, "unknown moves both (local or pivot)");
 }
 
 TEST(Arguments, each_refusal_says_why) {

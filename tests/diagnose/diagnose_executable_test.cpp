@@ -21,6 +21,7 @@ using test::write_file;
 
 const std::string kDiagnose = BEADWALKS_DIAGNOSE_EXE;
 const std::string kBeadwalks = BEADWALKS_EXE;
+const std::string kRun = BEADWALKS_RUN_EXE;
 const std::string kRuns = BEADWALKS_RUNS;
 const std::string kUsage =
     "usage: beadwalks-diagnose CODE INFILE [--json FILE] [--series DIR] [--moves local|pivot] [--pivots K]"
@@ -146,11 +147,37 @@ TEST_F(Diagnose, the_stiff_spring_chain_sampled_every_10_cycles_is_flagged) {
     EXPECT_TRUE(shown);
 }
 
+TEST_F(Diagnose, runs_pivot_data_sets_exactly_as_beadwalks_run) {
+    for (const auto& [name, code] : std::vector<std::pair<std::string, int>>{{"rl", 1}, {"gs", 2}, {"ss", 3}}) {
+        data(name + ".dat", read_file(kRuns + "/" + name + ".dat"));
+        const Outcome run =
+            shell("'" + kRun + "' " + std::to_string(code) + " " + name + ".dat bw.out --moves pivot --pivots 2");
+        ASSERT_EQ(run.status, 0) << name;
+        const Outcome dg = diagnose(std::to_string(code) + " " + name + ".dat --moves pivot --pivots 2");
+        ASSERT_EQ(dg.status, 0) << name;
+        EXPECT_EQ(shared_records(dg.out), from_first_rule(file("bw.out"))) << name;
+    }
+}
+
+// The stiff springs of the test above with one pivot a cycle: samples 10
+// cycles apart are about independent, where local moves need some 2,200.
+TEST_F(Diagnose, pivots_relax_the_stiff_spring_chain_within_a_few_cycles) {
+    data("stiff.dat", "10\n200000\n20000\n12345\n0\n0\n0.0\n1.0\n1.0\n100\n0.2\n-1\n");
+    const Outcome r = diagnose("3 stiff.dat --json stiff.json --moves pivot");
+    ASSERT_EQ(r.status, 0);
+    const std::string json = read_file(dir_ / "stiff.json");
+    EXPECT_LT(std::stod(json_value(json, "\"properties\"", "tau_cycles")), 40.0);
+    EXPECT_LT(std::stod(json_value(json, "\"s2\": {\"mean\"", "tau_cycles")), 40.0);
+    EXPECT_GT(std::stod(json_value(json, "\"properties\"", "n_eff")), 4000.0);
+}
+
 TEST_F(Diagnose, bad_arguments_get_the_usage_line_and_status_2) {
     data("ok.dat", "-1\n");
     for (const std::string& args : {std::string(""), std::string("4 ok.dat"), std::string("x ok.dat"),
                                     std::string("3"), std::string("3 ok.dat --colour"),
-                                    std::string("3 ok.dat --json"), std::string("3 ok.dat extra")}) {
+                                    std::string("3 ok.dat --json"), std::string("3 ok.dat extra"),
+                                    std::string("3 ok.dat --moves sideways"), std::string("3 ok.dat --pivots 2"),
+                                    std::string("3 ok.dat --moves pivot --pivots 0")}) {
         const Outcome r = diagnose(args);
         EXPECT_EQ(r.status, 2) << args;
         ASSERT_FALSE(r.err.empty()) << args;
