@@ -5,6 +5,7 @@
 // with every bead are formed at the trial positions in one pass per turned
 // bead, with the same kernels as the local moves, so that an accepted pivot
 // leaves in EPAIR exactly what a fresh fill of the new chain holds.
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 
@@ -12,6 +13,40 @@
 #include "montecarlo/sampler.hpp"
 
 namespace bw {
+namespace {
+
+// Sums in single precision in a fixed order: eight running sums, term j
+// going to sum (j - j0) % 8, then the eight added pairwise. Eight
+// independent sums over whole blocks are formed by vector instructions
+// without changing a bit, where one running sum waits on each addition; the
+// order does not depend on the kernel.
+inline float pairwise(const float (&acc)[8]) {
+    return ((acc[0] + acc[1]) + (acc[2] + acc[3])) + ((acc[4] + acc[5]) + (acc[6] + acc[7]));
+}
+
+// The sum of e[j] - old[j] over j in [j0, j1).
+inline float change_sum(const float* e, const float* old, std::int32_t j0, std::int32_t j1) {
+    float acc[8] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::int32_t j = j0;
+    for (; j + 8 <= j1; j += 8) {
+        for (int l = 0; l < 8; ++l) acc[l] = acc[l] + (e[j + l] - old[j + l]);
+    }
+    for (int l = 0; j < j1; ++j, ++l) acc[l] = acc[l] + (e[j] - old[j]);
+    return pairwise(acc);
+}
+
+// The sum of e[j] over j in [j0, j1).
+inline float plain_sum(const float* e, std::int32_t j0, std::int32_t j1) {
+    float acc[8] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::int32_t j = j0;
+    for (; j + 8 <= j1; j += 8) {
+        for (int l = 0; l < 8; ++l) acc[l] = acc[l] + e[j + l];
+    }
+    for (int l = 0; j < j1; ++j, ++l) acc[l] = acc[l] + e[j];
+    return pairwise(acc);
+}
+
+}  // namespace
 
 template <class Model>
 bool Sampler::pivot_move(const Model& model, std::int32_t k, bool before, const Rotation& rot) {
@@ -47,12 +82,14 @@ bool Sampler::pivot_move(const Model& model, std::int32_t k, bool before, const 
                 return false;
             }
         }
-        for (std::int32_t a = lo; a <= hi; ++a) {
-            for (std::int32_t j = 0; j < N; ++j) {
-                if (j == a) continue;
-                EPAIR_(a + 1, j + 1) = PROW[a][j];
-                EPAIR_(j + 1, a + 1) = PROW[a][j];
-            }
+        // Column a of EPAIR is row a of PROW (its diagonal 0, as a fill
+        // leaves it); the mirrored entries are needed only across bead k,
+        // those within the turned part being columns of their own.
+        for (std::int32_t a = lo; a <= hi; ++a) std::copy_n(PROW[a].data(), N, EPAIR_.column(a + 1));
+        for (std::int32_t j = 0; j < N; ++j) {
+            if (j >= lo && j <= hi) continue;
+            float* column = EPAIR_.column(j + 1);
+            for (std::int32_t a = lo; a <= hi; ++a) column[a] = PROW[a][j];
         }
     }
     for (std::int32_t a = lo; a <= hi; ++a) X[a] = PX[a], Y[a] = PY[a], Z[a] = PZ[a];
@@ -65,6 +102,10 @@ bool Sampler::pivot_move(const Model& model, std::int32_t k, bool before, const 
 bool Sampler::pivot_overlaps(const RigidBondModel& model, std::int32_t lo, std::int32_t hi) const {
     const std::int32_t N = run_.N;
     const LaneChain trial{PX.data(), PY.data(), PZ.data(), N};
+    LaneMask fixed;
+    for (std::int32_t j = 0; j < N; ++j) {
+        if (j < lo || j > hi) fixed.set(j);
+    }
     for (std::int32_t a = lo; a <= hi; ++a) {
         if (kernel_ == SweepKernel::scalar) {
             for (std::int32_t j = 0; j < N; ++j) {
@@ -73,7 +114,7 @@ bool Sampler::pivot_overlaps(const RigidBondModel& model, std::int32_t lo, std::
             }
         } else {
             LaneMask hit = overlap_lanes(kernel_, trial, {PX[a], PY[a], PZ[a]}, model.DHS2);
-            for (std::int32_t j = lo; j <= hi; ++j) hit.clear(j);
+            for (std::size_t w = 0; w < hit.w.size(); ++w) hit.w[w] &= fixed.w[w];
             if (hit.any()) return true;
         }
     }
@@ -81,9 +122,9 @@ bool Sampler::pivot_overlaps(const RigidBondModel& model, std::int32_t lo, std::
 }
 
 // Fills PROW[a] (a in lo..hi) with the pair energies of turned bead a with
-// every bead of the trial chain, and dE with the sum, over a in increasing
-// order and then the fixed beads j in increasing order, of PROW[a][j] -
-// EPAIR(a, j), in single precision. False when an energy is not finite (the
+// every bead of the trial chain, and dE with the sum over a, in increasing
+// order, of change_sum of PROW[a][j] - EPAIR(a, j) over the fixed beads j,
+// in single precision. False when an energy is not finite (the
 // pivot is then refused without a Metropolis draw, as a local move is).
 template <class Model>
 bool Sampler::pivot_energy(const Model& model, std::int32_t lo, std::int32_t hi, float& dE) {
@@ -104,11 +145,12 @@ bool Sampler::pivot_energy(const Model& model, std::int32_t lo, std::int32_t hi,
             bw::energy_change_lanes(kernel_, model, trial, {PX[a], PY[a], PZ[a]}, a + 1, EPAIR_.column(a + 1), E,
                                 changed);
         }
-        for (std::int32_t j = 0; j < N; ++j) {
-            if (j == a) continue;
-            finite = finite && std::isfinite(E[j]);
-            if (j < lo || j > hi) dE = dE + E[j] - EPAIR_(a + 1, j + 1);
-        }
+        // The fixed part is beads 0..lo-1 or hi+1..N-1.
+        const std::int32_t b0 = lo == 0 ? hi + 1 : 0, b1 = lo == 0 ? N : lo;
+        dE = dE + change_sum(E, EPAIR_.column(a + 1), b0, b1);
+        // The energies within the turned part only go into the table: a sum
+        // is not finite when one of them is not.
+        finite = finite && std::isfinite(plain_sum(E, lo, hi + 1));
     }
     return finite && std::isfinite(dE);
 }
