@@ -74,7 +74,7 @@ void echo_model(const RunData& rd, Output& out) {
 }  // namespace
 
 std::string pivot_echo_record(std::int32_t NPIVOT) {
-    return Record().lit(" Pivot moves after the local moves of each cycle, attempts per cycle=").i(NPIVOT, 6);
+    return Record().lit(" Pivot moves after the local moves of each cycle, attempts per cycle=").i(NPIVOT, 10);
 }
 
 std::string seed_record(std::int32_t ISEED) {

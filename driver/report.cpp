@@ -45,7 +45,7 @@ std::vector<RoutedRecord> report_records(std::int64_t NREJ, std::int64_t NCONF, 
     both(Record().lit(" Percent of rejected conformations=").f(rejected_percent(NREJ, NCONF, N), 6, 2));
     if (NPIVOT > 0) {
         both(Record()
-                 .lit(" Pivot attempts per cycle=").i(NPIVOT, 6)
+                 .lit(" Pivot attempts per cycle=").i(NPIVOT, 10)
                  .lit("  Percent of rejected pivots=").f(rejected_percent(NPREJ, NCONF, NPIVOT), 6, 2));
     }
     auto stat = [&](const char* label, int p, const char* plus_minus) {

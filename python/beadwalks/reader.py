@@ -63,8 +63,8 @@ _MODEL_RECORDS: dict[int, tuple[Layout, ...]] = {
 # A run with pivot moves: one echo record after the model-specific data, one
 # report record after the rejection statistics.
 _PIVOT_ECHO = (" Pivot moves after the local moves of each cycle, attempts per cycle=",
-               I("pivots_per_cycle", 6))
-_PIVOT_REPORT = (" Pivot attempts per cycle=", I("reported_pivots", 6),
+               I("pivots_per_cycle", 10))
+_PIVOT_REPORT = (" Pivot attempts per cycle=", I("reported_pivots", 10),
                  "  Percent of rejected pivots=", F("pivot_rejected_percent", 6))
 
 # The report.

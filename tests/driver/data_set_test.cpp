@@ -191,3 +191,31 @@ TEST(data_set, run_control_values) {
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// A run with pivots echoes them after the model-specific data; the items
+// read are the same.
+TEST(data_set, pivots_are_echoed_after_the_model_specific_data) {
+    const std::string text = "10\n1000\n50\n7\n0\n0\n0.5\n2.0\n";
+    const Read local(1, text);
+    std::istringstream data(text);
+    RecordReader reader(data, kInputUnit, "data.txt");
+    std::ostringstream console, file;
+    Output out{console};
+    out.attach_file(file, "out.txt");
+    RunData rd;
+    rd.ICODE = 1;
+    rd.NPIVOT = 12;
+    ASSERT_EQ(read_data_set(reader, rd, out), DataSetStatus::Ready);
+    out.flush();
+    std::vector<std::string> expected = local.file_records();
+    expected.push_back(" Pivot moves after the local moves of each cycle, attempts per cycle=        12");
+    EXPECT_EQ(lines(file.str()), expected);
+    EXPECT_EQ(rd.DELTAPHI, 2.0f);
+    EXPECT_EQ(rd.NPIVOT, 12);
+}
+
+}  // namespace
+}  // namespace bw

@@ -118,3 +118,29 @@ TEST(report, refuses_a_results_table_shorter_than_the_properties) {
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// With pivots, one record between the rejection statistics and the
+// averages: the attempts per cycle and the percentage of the NCONF * K
+// pivots asked for that were refused; nothing else moves.
+TEST(report, pivots_add_one_record_after_the_rejection_statistics) {
+    const auto local = file_records(report_records(1234, 20000, 20, 1, 50, 20.0f, example_stats()));
+    const auto pivot = file_records(report_records(1234, 20000, 20, 1, 50, 20.0f, example_stats(), 8, 40000));
+    ASSERT_EQ(pivot.size(), local.size() + 1);
+    EXPECT_EQ(pivot[4], " Pivot attempts per cycle=         8  Percent of rejected pivots= 25.00");
+    std::vector<std::string> without = pivot;
+    without.erase(without.begin() + 4);
+    EXPECT_EQ(without, local);
+    EXPECT_EQ(file_records(report_records(0, 100, 5, 0, 0, 1.0f, example_stats(), 3, 0))[4],
+              " Pivot attempts per cycle=         3  Percent of rejected pivots=  0.00");
+    // Every pivot refused, and no cycle asked for.
+    EXPECT_EQ(file_records(report_records(0, 7, 5, 0, 0, 1.0f, example_stats(), 1, 7))[4],
+              " Pivot attempts per cycle=         1  Percent of rejected pivots=100.00");
+    EXPECT_EQ(file_records(report_records(0, 0, 5, 0, 0, 1.0f, example_stats(), 2, 0))[4],
+              " Pivot attempts per cycle=         2  Percent of rejected pivots=  0.00");
+}
+
+}  // namespace
+}  // namespace bw

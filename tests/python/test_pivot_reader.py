@@ -78,7 +78,7 @@ def test_pivot_records_out_of_place_are_refused(runs, tmp_path):
     cases = {}
     # A report of pivots in a data set whose echo has none.
     bad = list(local)
-    bad.insert(_index(bad, PERCENT) + 1, PIVOT_REPORT + "     3  Percent of rejected pivots= 10.00")
+    bad.insert(_index(bad, PERCENT) + 1, PIVOT_REPORT + "         3  Percent of rejected pivots= 10.00")
     cases["report without echo"] = bad
     # An echo of pivots whose report has none.
     bad = list(pivot)
@@ -87,7 +87,7 @@ def test_pivot_records_out_of_place_are_refused(runs, tmp_path):
     # The report of another number of pivots than the echo.
     bad = list(pivot)
     i = _index(bad, PIVOT_REPORT, 1)
-    bad[i] = bad[i].replace("=     3 ", "=     4 ")
+    bad[i] = bad[i].replace("=         3 ", "=         4 ")
     cases["other count"] = bad
     # The echo record before the model-specific data.
     bad = list(pivot)

@@ -137,7 +137,7 @@ TEST_F(RunExecutable, a_pivot_run_says_so_in_each_echo_and_report) {
     data("local", text);
     const std::vector<std::string> pivot = lines_of(run("pivot", "2 run.dat run.out --moves pivot --pivots 4").file);
     const std::vector<std::string> local = lines_of(run("local", "2 run.dat run.out").file);
-    const std::string echo = " Pivot moves after the local moves of each cycle, attempts per cycle=     4";
+    const std::string echo = " Pivot moves after the local moves of each cycle, attempts per cycle=         4";
     const std::string amplitude = " Amplitude of Monte-Carlo coordinate displacement= 1.000";
     const std::string percent = " Percent of rejected conformations=";
     int echoes = 0, reports = 0;
@@ -148,7 +148,7 @@ TEST_F(RunExecutable, a_pivot_run_says_so_in_each_echo_and_report) {
         }
         if (pivot[i].rfind(percent, 0) == 0) {
             const std::string& r = pivot[i + 1];
-            const std::string head = " Pivot attempts per cycle=     4  Percent of rejected pivots=";
+            const std::string head = " Pivot attempts per cycle=         4  Percent of rejected pivots=";
             EXPECT_EQ(r.substr(0, head.size()), head) << r;
             EXPECT_EQ(r.size(), head.size() + 6) << r;  // F6.2
             ++reports;
