@@ -90,6 +90,9 @@ TEST_F(RunExecutable, local_moves_write_what_beadwalks_writes_after_its_dialogue
         {1, "rl_chain", example("rl_chain.dat")},
         {2, "gs_chain", example("gs_chain.dat")},
         {3, "ss_chain", example("ss_chain.dat")},
+        {1, "echo_example", example("echo_example.dat")},
+        {2, "ideal_springs", example("ideal_springs.dat")},
+        {3, "stiff_springs", example("stiff_springs.dat")},
         // A stop in the middle: the second data set is refused (NCONFAVE = 4)
         // and the third is never run; the first is read ahead of it.
         {2, "stop", gs(12, 4000, 100, "5", "0.5") + "8\n400\n4\n" + gs(10, 2000, 50, "7", "0.0") + "-1\n"},
