@@ -355,6 +355,12 @@ def run(code: int, data: Union[PathLike, Sequence[DataSetInput]], output: PathLi
         command = _cpu_prefix(cpus) + [find_executable("beadwalks", executable)]
     else:
         command = _cpu_prefix(cpus) + _mpi_prefix(ranks, cpus) + [find_executable("beadwalks-mpi", executable)]
+    if progress:
+        # Into a pipe the console is written in blocks; line by line, the
+        # progress records come as they are made.
+        stdbuf = shutil.which("stdbuf")
+        if stdbuf is not None:
+            command[-1:-1] = [stdbuf, "-oL"]
     infile = prepare_data(code, data, output)
     if not os.path.exists(infile):
         raise FileNotFoundError(f"no data file {infile}")
