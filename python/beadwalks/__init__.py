@@ -12,10 +12,11 @@ line.
 from beadwalks.inputs import DataSetInput, read_data_file, write_data_file
 from beadwalks.model import DataSet, Estimate, PrRow, Run
 from beadwalks.reader import FieldOverflowWarning, OutputFormatError, read_output
+from beadwalks.diagnosis import Diagnosis, diagnose
 from beadwalks.running import RunError, find_executable, run
 
 __version__ = "1.1.0"
 
-__all__ = ["DataSet", "DataSetInput", "Estimate", "FieldOverflowWarning", "OutputFormatError", "PrRow", "Run",
+__all__ = ["DataSet", "DataSetInput", "Diagnosis", "diagnose", "Estimate", "FieldOverflowWarning", "OutputFormatError", "PrRow", "Run",
            "RunError", "find_executable", "read_data_file", "read_output", "run", "write_data_file",
            "__version__"]
