@@ -10,6 +10,7 @@ line.
 """
 
 from beadwalks.inputs import DataSetInput, read_data_file, write_data_file
+from beadwalks.limits import LongChainLimit, long_chain_limits
 from beadwalks.model import DataSet, Estimate, PrRow, Run
 from beadwalks.reader import FieldOverflowWarning, OutputFormatError, read_output
 from beadwalks.diagnosis import Diagnosis, diagnose
@@ -17,6 +18,6 @@ from beadwalks.running import RunError, find_executable, run
 
 __version__ = "1.1.0"
 
-__all__ = ["DataSet", "DataSetInput", "Diagnosis", "diagnose", "Estimate", "FieldOverflowWarning", "OutputFormatError", "PrRow", "Run",
-           "RunError", "find_executable", "read_data_file", "read_output", "run", "write_data_file",
+__all__ = ["DataSet", "DataSetInput", "Diagnosis", "diagnose", "Estimate", "FieldOverflowWarning", "LongChainLimit", "OutputFormatError", "PrRow", "Run",
+           "RunError", "find_executable", "long_chain_limits", "read_data_file", "read_output", "run", "write_data_file",
            "__version__"]
