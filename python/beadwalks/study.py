@@ -29,6 +29,7 @@ import argparse
 import itertools
 import json
 import os
+import re
 import sys
 import tomllib
 import warnings
@@ -197,8 +198,9 @@ def refine(study: Study, inputs: list[DataSetInput], *, refine_rounds: bool, cpu
             refined = d.refined_inputs([inputs[i] for i in chosen], max_cycles=study.max_cycles)
         for pos in refined.capped:
             state.capped.add(chosen[pos - 1])
-        for w in caught:
-            sys.stderr.write(f"{PROG}: {w.message}\n")
+        for w in caught:  # numbered within this round's file: renumber as in the study
+            text = re.sub(r"^data set (\d+)", lambda m: f"data set {chosen[int(m.group(1)) - 1] + 1}", str(w.message))
+            sys.stderr.write(f"{PROG}: {text}\n")
         next_todo = []
         for pos, i in enumerate(chosen):
             if i in todo and refined[pos] != inputs[i]:
