@@ -376,6 +376,10 @@ def read_data_file(path: PathLike, code: int) -> list[DataSetInput]:
                 if not math.isfinite(value):
                     raise records.fail(name, token)
                 items[name] = value
+            # The program refuses these two at once, before it reads on.
+            if name == "NCONFAVE" and items[name] < MIN_NCONFAVE or name == "NPR" and items[name] > MAX_NPR:
+                raise ValueError(f"{records.path}, line {records.at}: {name} = {items[name]}: must be "
+                                 + (f"at least {MIN_NCONFAVE}" if name == "NCONFAVE" else f"at most {MAX_NPR}"))
         try:
             data_sets.append(DataSetInput(**items))
         except ValueError as e:

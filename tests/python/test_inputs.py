@@ -149,7 +149,10 @@ def test_hand_written_file_reads_as_the_program_reads_it(beadwalks_exe, tmp_path
     ("5\n100\n5\n1\n0\n0\n1e39\n", r"line 7: DHS: '1e39'"),
     ("5\n100\n5\n1\n0\n0\n0.5\n", r"end of file where DELTAPHI"),
     ("5\n100\n5\n1\n0\n0\n0.5\n1\n", r"end of file where N"),
-    ("150\n", r"data set 1: N = 150|N = 150"),
+    ("150\n", r"line 1: N = 150"),
+    # Refused where the program refuses them, before the end of the file is reached.
+    ("5\n100\n4\n", r"line 3: NCONFAVE = 4: must be at least 5"),
+    ("5\n100\n5\n1\n0\n2000000\n", r"line 6: NPR = 2000000: must be at most 1000000"),
 ])
 def test_what_the_program_cannot_read_is_refused_with_line_and_item(text, message, beadwalks_exe, tmp_path):
     data = tmp_path / "bad.dat"

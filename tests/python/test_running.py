@@ -89,6 +89,38 @@ def test_an_interrupted_run_ends_its_program_and_raises_what_stopped_it(bin_dir,
     assert (tmp_path / "slow.out.ckpt").exists()
 
 
+def test_a_killed_program_is_a_run_error_naming_the_signal(tmp_path):
+    killed = tmp_path / "killed"
+    killed.write_text("#!/bin/sh\nkill -KILL $$\n")
+    killed.chmod(0o755)
+    with pytest.raises(RunError) as e:
+        run(2, SMALL, tmp_path / "killed.out", executable=killed)
+    assert (e.value.status, e.value.message, e.value.run) == (-9, "killed by SIGKILL", None)
+
+
+def test_progress_bar_with_tqdm_is_one_bar_per_data_set(bin_dir, tmp_path, monkeypatch):
+    import sys
+    import types
+
+    bars = []
+
+    class FakeBar:
+        def __init__(self, total, desc, **kwargs):
+            self.total, self.desc, self.n, self.shown, self.closed = total, desc, 0, [], False
+            bars.append(self)
+
+        def refresh(self):
+            self.shown.append(self.n)
+
+        def close(self):
+            self.closed = True
+
+    monkeypatch.setitem(sys.modules, "tqdm", types.SimpleNamespace(tqdm=FakeBar))
+    run(2, SMALL[:2], tmp_path / "tqdm.out", progress=True)
+    assert [b.desc for b in bars] == ["data set 1", "data set 2"] and all(b.closed for b in bars)
+    assert all(b.shown[-1] == 100 and b.shown == sorted(b.shown) for b in bars)
+
+
 def test_executable_lookup(beadwalks_exe, tmp_path, monkeypatch):
     monkeypatch.setenv("BEADWALKS_BIN", str(tmp_path / "nowhere"))
     monkeypatch.setenv("PATH", str(tmp_path))
