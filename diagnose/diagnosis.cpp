@@ -40,6 +40,13 @@ std::string count_text(double v) {
     return buf;
 }
 
+// A span in autocorrelation times, to three significant digits ("12.3", "0.52").
+std::string span_text(double v) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.3g", v);
+    return buf;
+}
+
 // NCONFAVE a multiple of 5 (every subsample gets the same share) and at least `samples`.
 double subsampled(double samples) { return 5.0 * std::ceil(samples / 5.0); }
 
@@ -126,14 +133,21 @@ PropertyDiagnosis diagnose_property(std::span<const std::vector<double>> subsamp
         problems.push_back((d.tau_samples >= kCorrelatedTau ? "correlated samples: n_eff = " : "too few samples: n_eff = ") +
                            count_text(d.n_eff));
     }
+    // Each subsample, burn-in included, in autocorrelation times.
+    const double span = static_cast<double>(M) / d.tau_samples;
+    const bool short_span = span < kSpanTaus;
+    if (short_span) problems.push_back("tau underestimated: a subsample spans only " + span_text(span) + " tau");
     const bool too_small = d.error_autocorr > kTooSmallFactor * static_cast<double>(d.error_subsamples);
     if (too_small) problems.push_back("error bar too small");
     d.verdict = problems.empty() ? "reliable" : join(problems);
 
-    // The bias of the start shrinks as 1 / length, the error as 1 / sqrt(length).
+    // The bias of the start shrinks as 1 / length, the error as 1 / sqrt(length);
+    // a short series asks for subsamples of kSpanTaus times the tau measured,
+    // which is itself a lower bound: the next run measures again.
     const double for_samples = kTargetSamples / d.n_eff;
     const double for_bias = biased ? std::pow(shift_in_errors / kBurnInShift, 2) : 0.0;
-    const double factor = std::max(for_samples, for_bias);
+    const double for_span = short_span ? kSpanTaus / span : 0.0;
+    const double factor = std::max({for_samples, for_bias, for_span});
     if (factor > 1.0) {
         d.advice = run_advice(d, shape, factor, for_samples >= for_bias);
     } else if (too_small) {

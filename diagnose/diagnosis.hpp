@@ -21,6 +21,10 @@ inline constexpr double kBurnInShift = 1.0;
 // The autocorrelation error exceeds the five-subsample error by more than
 // this factor: the printed error bar is too small.
 inline constexpr double kTooSmallFactor = 2.0;
+// A series of fewer than this many autocorrelation times estimates its own
+// tau too low (the window cannot reach the slow tail of the autocorrelation),
+// and the advice with it: each subsample should span at least this many.
+inline constexpr double kSpanTaus = 50.0;
 
 struct DataSetShape {
     std::int32_t NCONF = 0;

@@ -4,7 +4,10 @@
 // run; the data sets run on every rank (rank 0 included), each on the CPUs of
 // its rank. The bytes written are those of beadwalks whatever the number of
 // ranks, and a checkpoint of one rank count resumes under any other.
+#include <cstdlib>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 #include "driver/data_set_runner.hpp"
 #include "driver/io_error.hpp"
@@ -15,6 +18,16 @@
 #include "mpi/ranks_executor.hpp"
 
 namespace {
+
+// The rank the launcher gave this process, before MPI is up to say it:
+// Open MPI, PMIx and the older PMI each set one of these.
+bool launched_as_other_rank() {
+    for (const char* name : {"OMPI_COMM_WORLD_RANK", "PMIX_RANK", "PMI_RANK"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return std::string_view(value) != "0";
+    }
+    return false;
+}
 
 int rank_zero(bw::mpi::Comm& comm, bw::DataSetRunner& runner, const std::vector<unsigned>& cpus,
               bw::StopSignals& signals) {
@@ -46,6 +59,9 @@ int main(int argc, char** argv) {
     // Before MPI starts its threads. A rank other than 0 leaves signals to
     // rank 0, which stops the whole job (mpirun passes SIGTERM to every rank).
     bw::StopSignals signals("beadwalks-mpi");
+    // A signal that comes while MPI starts (a job cancelled at once) is
+    // rank 0's to report; the launcher's rank variable says which we are.
+    if (launched_as_other_rank()) signals.follow_only();
     // A command typed at the pause is run by fork(); Open MPI would print a
     // warning about it that the serial program does not.
     setenv("OMPI_MCA_mpi_warn_on_fork", "0", 0);

@@ -11,6 +11,7 @@ import math
 from typing import Any, Optional, Sequence
 
 from beadwalks.fits import PowerLaw, fit_power_laws
+from beadwalks.limits import LongChainLimit, fitted_limits
 from beadwalks.model import GENERAL_ITEMS, MODEL_PARAMETERS, PROPERTIES, DataSet, Estimate, Run
 from beadwalks.ratios import RATIOS, derived_ratios
 
@@ -41,19 +42,30 @@ def data_set_dict(ds: DataSet) -> dict[str, Any]:
 
 def fit_dict(fit: PowerLaw) -> dict[str, Any]:
     return {"property": fit.property, "exponent": fit.exponent, "exponent_error": fit.exponent_error,
-            "prefactor": fit.prefactor, "n_points": fit.n_points}
+            "prefactor": fit.prefactor, "n_points": fit.n_points, "reduced_chi2": fit.reduced_chi2,
+            "exponent_error_unscaled": fit.exponent_error_unscaled}
 
 
-def run_dict(run: Run, fits: Optional[Sequence[PowerLaw]] = None) -> dict[str, Any]:
-    """The whole run in the layout of the JSON file; the fits are made when not given."""
+def limit_dict(limit: LongChainLimit) -> dict[str, Any]:
+    return {"property": limit.property, "limit": limit.limit, "limit_error": limit.limit_error,
+            "slope": limit.slope, "reduced_chi2": limit.reduced_chi2, "n_points": limit.n_points,
+            "slope_error": limit.slope_error, "limit_error_unscaled": limit.limit_error_unscaled}
+
+
+def run_dict(run: Run, fits: Optional[Sequence[PowerLaw]] = None,
+             limits: Optional[Sequence[LongChainLimit]] = None) -> dict[str, Any]:
+    """The whole run in the layout of the JSON file; the fits and limits are made when not given."""
     if fits is None:
         fits = fit_power_laws(run.data_sets)
+    if limits is None:
+        limits = fitted_limits(run)
     return {
         "model_code": run.model_code,
         "input_file": run.input_file,
         "output_file": run.output_file,
         "data_sets": [data_set_dict(ds) for ds in run.data_sets],
         "fits": [fit_dict(f) for f in fits],
+        "limits": [limit_dict(v) for v in limits],
     }
 
 

@@ -14,6 +14,7 @@ from matplotlib.figure import Figure
 from matplotlib.ticker import FixedLocator, FuncFormatter, LogLocator, NullFormatter, NullLocator
 
 from beadwalks.fits import PowerLaw
+from beadwalks.limits import LongChainLimit
 from beadwalks.model import PROPERTIES, DataSet, Run
 
 #: Figure sizes in inches at DPI dots per inch.
@@ -143,6 +144,42 @@ def scaling_figure(run: Run, fits: Sequence[PowerLaw]) -> Figure:
         ax.legend(fontsize=9)
     model = f"model code {run.model_code}" + (f" ({run.model_name})" if run.model_name else "")
     fig.suptitle(f"Power laws in N: {run.output_file or run.path}, {model}", fontsize=11)
+    fig.tight_layout()
+    return fig
+
+
+_LIMIT_AXES = {"rho": r"$\rho = R_g/R_h$", "Phi": r"$\Phi$, mol$^{-1}$", "P": r"$P$, friction factor",
+               "r2_per_bond": r"$\langle r^2\rangle^*/(N-1)$", "s2_per_bond": r"$\langle s^2\rangle^*/(N-1)$"}
+
+
+def limits_figure(run: Run, limits: Sequence[LongChainLimit]) -> Figure:
+    """One panel per extrapolated quantity: the points against N^(-1/2), the line drawn to 0."""
+    from beadwalks.limits import limit_points
+
+    fig = Figure(figsize=SCALING_SIZE, dpi=DPI)
+    FigureCanvasAgg(fig)
+    columns = 2 if len(limits) <= 4 else 3
+    rows = max(1, math.ceil(len(limits) / columns))
+    axes = list(np.atleast_1d(fig.subplots(rows, columns)).flat)
+    for ax, limit in zip(axes, limits):
+        pts = [(ds.N, limit_points(ds)[limit.property]) for ds in run.data_sets if ds.complete and ds.N]
+        pts = [(n ** -0.5, e.mean, e.error) for n, e in pts if e is not None and e.mean is not None]
+        x, y, err = (np.array(c, dtype=float) for c in zip(*pts))
+        ax.errorbar(x, y, yerr=err, fmt="o", color="black", ecolor="black", capsize=3, label="data sets, mean ± error")
+        line = np.linspace(0.0, float(x.max()) * 1.05, 50)
+        ax.plot(line, limit(line), color="tab:red",
+                label=f"limit {limit.limit:.4g} ± {limit.limit_error:.2g}, slope {limit.slope:.3g}")
+        ax.errorbar([0.0], [limit.limit], yerr=[limit.limit_error], fmt="s", color="tab:red", capsize=4)
+        ax.set_xlim(left=-0.01)
+        ax.set_xlabel(r"$N^{-1/2}$")
+        ax.set_ylabel(_LIMIT_AXES[limit.property])
+        ax.grid(alpha=0.3)
+        ax.legend(fontsize=7, loc="best")
+    for ax in axes[len(limits):]:
+        ax.set_axis_off()
+    model = f"model code {run.model_code}" + (f" ({run.model_name})" if run.model_name else "")
+    fig.suptitle(f"Long-chain limits (N -> infinity at N^-1/2 = 0): {run.output_file or run.path}, {model}",
+                 fontsize=11)
     fig.tight_layout()
     return fig
 

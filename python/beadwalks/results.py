@@ -2,10 +2,11 @@
 
     python3 -m beadwalks.results OUTPUT_FILE [--json FILE] [--csv FILE] [--plot DIR]
 
-Prints one line per data set and the power-law fits. ``--plot DIR`` writes
-``<name>-pr-<k>.png`` for every data set k with P(r) and, when fits exist,
-``<name>-scaling.png``, where <name> is the output file's name without its
-extension. Exit status 0, or 2 with a one-line message on standard error when
+Prints one line per data set, the power-law fits and the long-chain limits.
+``--plot DIR`` writes ``<name>-pr-<k>.png`` for every data set k with P(r),
+``<name>-scaling.png`` when fits exist and ``<name>-limits.png`` when limits
+exist, where <name> is the output file's name without its extension. A closed
+standard output (``| head``) ends the printing quietly. Exit status 0, or 2 with a one-line message on standard error when
 a file cannot be read or written or is not an output file of the program.
 """
 
@@ -20,8 +21,10 @@ import sys
 import warnings
 from typing import Optional, Sequence
 
+from beadwalks.console import say
 from beadwalks.export import csv_columns, data_set_rows, run_dict
 from beadwalks.fits import PowerLaw, fit_power_laws
+from beadwalks.limits import LIMIT_LABELS, LongChainLimit, fitted_limits
 from beadwalks.model import PROPERTY_LABELS, DataSet, Estimate, Run
 from beadwalks.ratios import derived_ratios
 from beadwalks.reader import OutputFormatError, read_output
@@ -40,7 +43,8 @@ def _parser() -> argparse.ArgumentParser:
     p = _Parser(prog=f"python3 -m {PROG}",
                 description="Summary, JSON, CSV and pictures of an output file of BEADWALKS.",
                 epilog="--plot writes DIR/<name>-pr-<k>.png for every data set k with P(r) and "
-                       "DIR/<name>-scaling.png when power laws could be fitted (<name>: OUTPUT_FILE "
+                       "DIR/<name>-scaling.png when power laws could be fitted and DIR/<name>-limits.png when "
+                       "long-chain limits could be (<name>: OUTPUT_FILE "
                        "without its extension). Exit status 2 when a file cannot be read or written "
                        "or is not an output file of BEADWALKS.")
     p.add_argument("output_file", metavar="OUTPUT_FILE", help="an output file written by build/beadwalks")
@@ -90,8 +94,18 @@ def data_set_line(ds: DataSet) -> str:
 
 
 def fit_line(fit: PowerLaw) -> str:
+    chi2 = "" if fit.reduced_chi2 is None else f", chi2/dof = {fit.reduced_chi2:.3g}"
     return (f"  {PROPERTY_LABELS[fit.property]:7s} = {fit.prefactor:.4g} N^x,  x = {fit.exponent:.4f} "
-            f"+- {fit.exponent_error:.4f}  ({fit.n_points} data sets)")
+            f"+- {fit.exponent_error:.4f}  ({fit.n_points} data sets{chi2})")
+
+
+def limit_line(limit: LongChainLimit) -> str:
+    """One long-chain limit: value, error, slope and the scatter about the line."""
+    fmt = ".4e" if limit.property == "Phi" else ".5g"
+    chi2 = "" if limit.reduced_chi2 is None else f", chi2/dof = {limit.reduced_chi2:.3g}"
+    return (f"  {LIMIT_LABELS[limit.property]:11s} -> {format(limit.limit, fmt)} +- "
+            f"{format(limit.limit_error, fmt)}  (slope {format(limit.slope, fmt)}; "
+            f"{limit.n_points} data sets{chi2})")
 
 
 def _mixed_parameters(run: Run) -> bool:
@@ -99,8 +113,8 @@ def _mixed_parameters(run: Run) -> bool:
     return len({tuple(sorted(ds.parameters.items())) for ds in complete}) > 1
 
 
-def summary(run: Run, fits: Sequence[PowerLaw]) -> str:
-    """The readable summary: the run, one line per data set, then the fits."""
+def summary(run: Run, fits: Sequence[PowerLaw], limits: Optional[Sequence[LongChainLimit]] = None) -> str:
+    """The readable summary: the run, one line per data set, the fits, then the long-chain limits."""
     model = f"model code {run.model_code}" + (f" ({run.model_name})" if run.model_name else "")
     head = (f"{run.path}: {model}, input file {run.input_file or '?'}; run {run.status}"
             + (f": {run.message}" if run.status == "stopped" else "")
@@ -114,12 +128,18 @@ def summary(run: Run, fits: Sequence[PowerLaw]) -> str:
             lines.append("  note: the fitted data sets differ in their model parameters")
     else:
         lines.append("No power-law fits (they need three complete data sets with different N).")
+    if limits is None:
+        limits = fitted_limits(run)
+    if limits:
+        lines.append("Long-chain limits Q(N) = Q + b N^(-1/2) (weighted straight line, N -> infinity):")
+        lines += [limit_line(v) for v in limits]
     return "\n".join(lines)
 
 
-def write_json(path: str, run: Run, fits: Sequence[PowerLaw]) -> None:
+def write_json(path: str, run: Run, fits: Sequence[PowerLaw],
+               limits: Optional[Sequence[LongChainLimit]] = None) -> None:
     with open(path, "w", encoding="utf-8") as f:
-        json.dump(run_dict(run, fits), f, indent=2, allow_nan=False)
+        json.dump(run_dict(run, fits, limits), f, indent=2, allow_nan=False)
         f.write("\n")
 
 
@@ -134,8 +154,9 @@ def picture_stem(run: Run) -> str:
     return os.path.splitext(os.path.basename(run.path))[0]
 
 
-def write_plots(directory: str, run: Run, fits: Sequence[PowerLaw]) -> list[str]:
-    """Writes the P(r*) pictures and the scaling picture; returns their paths."""
+def write_plots(directory: str, run: Run, fits: Sequence[PowerLaw],
+                limits: Optional[Sequence[LongChainLimit]] = None) -> list[str]:
+    """Writes the P(r*) pictures, the scaling picture and the limits picture; returns their paths."""
     from beadwalks import plots  # Matplotlib only when pictures are asked for
 
     os.makedirs(directory, exist_ok=True)
@@ -149,6 +170,12 @@ def write_plots(directory: str, run: Run, fits: Sequence[PowerLaw]) -> list[str]
     if fits:
         path = os.path.join(directory, f"{stem}-scaling.png")
         plots.save(plots.scaling_figure(run, fits), path)
+        written.append(path)
+    if limits is None:
+        limits = fitted_limits(run)
+    if limits:
+        path = os.path.join(directory, f"{stem}-limits.png")
+        plots.save(plots.limits_figure(run, limits), path)
         written.append(path)
     return written
 
@@ -178,16 +205,17 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     try:
         run = _read(args.output_file)
         fits = fit_power_laws(run.data_sets)
-        print(summary(run, fits))
+        limits = fitted_limits(run)
+        say(summary(run, fits, limits))
         if args.json:
-            write_json(args.json, run, fits)
-            print(f"JSON: {args.json}")
+            write_json(args.json, run, fits, limits)
+            say(f"JSON: {args.json}")
         if args.csv:
             write_csv(args.csv, run)
-            print(f"CSV: {args.csv}")
+            say(f"CSV: {args.csv}")
         if args.plot:
-            for path in write_plots(args.plot, run, fits):
-                print(f"picture: {path}")
+            for path in write_plots(args.plot, run, fits, limits):
+                say(f"picture: {path}")
     except OutputFormatError as e:
         sys.stderr.write(f"{PROG}: {e}\n")
         return EXIT_BAD_INPUT

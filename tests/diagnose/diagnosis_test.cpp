@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "tests/diagnose/series_fixture.hpp"
 
@@ -55,6 +57,24 @@ TEST(Diagnosis, correlated_samples_name_n_eff_and_the_run_that_would_do) {
                              0),
               0u)
         << d.advice;
+}
+
+TEST(Diagnosis, a_subsample_shorter_than_fifty_tau_says_tau_is_underestimated) {
+    // tau = 39 samples: 1000 samples per subsample span about 26 tau, 4000 about 100.
+    const auto short_runs = test::runs(1000, 0.95, 0.0, 1.0, 21);
+    const PropertyDiagnosis d = diagnose(short_runs, 10, 1.0f);
+    char span[16];
+    std::snprintf(span, sizeof span, "%.3g", 1000.0 / d.tau_samples);
+    const std::string named = "tau underestimated: a subsample spans only " + std::string(span) + " tau";
+    EXPECT_NE(d.verdict.find("correlated samples: n_eff = " + std::to_string(std::lround(d.n_eff)) + "; " + named),
+              std::string::npos)
+        << d.verdict;
+    // The run advised gives every subsample at least 50 tau at the tau measured.
+    const long NCONFAVE = std::stol(d.advice.substr(d.advice.find("NCONFAVE = ") + 11));
+    EXPECT_GE(NCONFAVE / 5.0, 50.0 * d.tau_samples) << d.advice;
+
+    const auto long_runs = test::runs(4000, 0.95, 0.0, 1.0, 22);
+    EXPECT_EQ(diagnose(long_runs, 10, 1.0f).verdict.find("tau underestimated"), std::string::npos);
 }
 
 TEST(Diagnosis, a_start_far_from_equilibrium_is_named) {

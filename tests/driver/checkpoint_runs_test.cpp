@@ -47,12 +47,16 @@ std::string study() {
            ss(16, 150000, 400, "5", 0, "", "0.5\n1.0\n2.5\n5.0\n0.5\n");
 }
 
+// A data set with hydrodynamics of about four seconds on one CPU, so that a
+// signal sent half a second into it finds it running on any machine.
+std::string long_hydro() { return ss(60, 1200000, 6000, "99", 4, "12.0", "1.0\n2.0\n2.5\n3.0\n0.5\n"); }
+
 const std::string kAnswers = "3\nstudy.dat\nstudy.out\n\n";
 
 // How one start of the program ends, if it is ended from outside.
 struct Kill {
     enum Kind { None, AfterSeconds, AtPoint, InDialogue, AtPause, Terminate } kind = None;
-    double seconds = 0.0;
+    double seconds = 0.0;  // after the start; for Terminate, after the output file is opened
     std::string point{};  // "checkpoint-written:2": the killable executable's own stop
 };
 
@@ -86,6 +90,12 @@ public:
         if (kill.kind == Kill::AtPoint) script += "export BEADWALKS_TEST_STOP='" + kill.point + "'\n";
         script += launcher + " '" + path + "' < " + input + " > console.txt 2> stderr.txt &\npid=$!\n";
         const std::string pattern = "^" + path;
+        if (kill.kind == Kill::Terminate) {
+            // Counted from the opening of the output file, so that a slow
+            // start (a sanitizer, a loaded machine) still gets its signal
+            // inside a data set.
+            script += "for i in $(seq 600); do [ -e study.out ] && break; sleep 0.05; done\n";
+        }
         if (kill.kind == Kill::AfterSeconds || kill.kind == Kill::Terminate) {
             script += "sleep " + std::to_string(kill.seconds) + "\n";
             script += std::string("pkill ") + (kill.kind == Kill::Terminate ? "-TERM" : "-KILL") + " -f '" + pattern +
@@ -224,7 +234,7 @@ TEST(CheckpointRuns, killed_anywhere_on_one_cpu_or_all_ends_with_the_bytes_of_a_
 }
 
 TEST(CheckpointRuns, sigterm_inside_a_data_set_with_hydrodynamics_stops_with_143_and_resumes) {
-    Study s(ss(60, 300000, 1500, "99", 4, "12.0", "1.0\n2.0\n2.5\n3.0\n0.5\n") + "-1\n");
+    Study s(long_hydro() + "-1\n");
     const Reference ref = reference(s);
     const Start stopped = s.start("taskset -c 0", "bw-plain", {Kill::Terminate, 0.6});
     EXPECT_EQ(stopped.status, 143);
@@ -375,15 +385,17 @@ TEST(CheckpointRuns, a_run_killed_under_some_ranks_resumes_under_others_or_none)
     EXPECT_GE(killed, 2);
 
     // SIGTERM to every rank, as a batch system sends it: rank 0 writes the
-    // checkpoint for the whole job.
-    s.clear();
-    const Start stopped = s.start(mpirun(2), "bw-mpi", {Kill::Terminate, 1.0});
+    // checkpoint for the whole job. A data set of some seconds keeps the
+    // job running however fast the machine.
+    Study longer(long_hydro() + study() + "-1\n");
+    const Reference longer_ref = reference(longer);
+    const Start stopped = longer.start(mpirun(2), "bw-mpi", {Kill::Terminate, 0.5});
     EXPECT_EQ(stopped.status, 143);
     EXPECT_EQ(stopped.err, "beadwalks-mpi: stopped by SIGTERM; run the same command again to resume\n");
-    EXPECT_TRUE(s.has_checkpoint());
-    const Start resumed = s.start(mpirun(3), "bw-mpi");
+    EXPECT_TRUE(longer.has_checkpoint());
+    const Start resumed = longer.start(mpirun(3), "bw-mpi");
     EXPECT_NE(resumed.console.find("Resuming"), std::string::npos);
-    expect_ends_as(resumed, s, ref, "after SIGTERM under mpirun");
+    expect_ends_as(resumed, longer, longer_ref, "after SIGTERM under mpirun");
 }
 #endif
 

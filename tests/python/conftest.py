@@ -22,6 +22,10 @@ sys.path.insert(0, str(REPO / "python"))
 def pytest_addoption(parser):
     parser.addoption("--beadwalks", default=os.environ.get("BEADWALKS_EXE", str(REPO / "build" / "beadwalks")),
                      help="the beadwalks executable that makes the output files")
+    parser.addoption("--beadwalks-diagnose", default=None,
+                     help="beadwalks-diagnose (default: beside the beadwalks executable)")
+    parser.addoption("--beadwalks-mpi", default=None,
+                     help="beadwalks-mpi (default: beside the beadwalks executable; tests skipped without it)")
 
 
 def data_set(N, NCONF, NCONFAVE, ISEED, IHYD, NPR, RMAX=None, params: Sequence[float] = ()) -> str:
@@ -84,6 +88,33 @@ def beadwalks_exe(request) -> pathlib.Path:
     if not os.access(path, os.X_OK):
         pytest.fail(f"no beadwalks executable at {path}: build it, or give --beadwalks PATH")
     return path
+
+
+def _beside(request, option: str, name: str) -> pathlib.Path:
+    given = request.config.getoption(option)
+    return pathlib.Path(given) if given else pathlib.Path(request.config.getoption("--beadwalks")).parent / name
+
+
+@pytest.fixture(scope="session")
+def diagnose_exe(request) -> pathlib.Path:
+    path = _beside(request, "--beadwalks-diagnose", "beadwalks-diagnose")
+    if not os.access(path, os.X_OK):
+        pytest.fail(f"no beadwalks-diagnose at {path}: build it, or give --beadwalks-diagnose PATH")
+    return path
+
+
+@pytest.fixture(scope="session")
+def mpi_exe(request) -> pathlib.Path:
+    """beadwalks-mpi, or the test is skipped: it is built only where MPI is installed."""
+    path = _beside(request, "--beadwalks-mpi", "beadwalks-mpi")
+    return path if os.access(path, os.X_OK) else pytest.skip(f"no beadwalks-mpi at {path}")
+
+
+@pytest.fixture()
+def bin_dir(beadwalks_exe, monkeypatch) -> pathlib.Path:
+    """BEADWALKS_BIN set to the folder of the executables under test."""
+    monkeypatch.setenv("BEADWALKS_BIN", str(beadwalks_exe.parent))
+    return beadwalks_exe.parent
 
 
 @pytest.fixture(scope="session")

@@ -58,8 +58,17 @@ def test_exponent_error_matches_a_hand_calculation():
     # ln N = 0, 1, 2 with one relative error e: S = 3/e^2, St = 3/e^2, Stt = 5/e^2,
     # Delta = 6/e^4, sigma_x = sqrt(S / Delta) = e / sqrt(2).
     fit = weighted_power_law(np.exp([0.0, 1.0, 2.0]), [1.0, 2.0, 4.5], [0.03, 0.06, 0.135])
-    assert fit.exponent_error == pytest.approx(0.03 / math.sqrt(2.0))
+    assert fit.exponent_error_unscaled == pytest.approx(0.03 / math.sqrt(2.0))
     assert fit.n_points == 3
+    # Residuals of ln y = (0, ln 2, ln 4.5) about the line: d, -2 d, d with
+    # d = (2 ln 2 - ln 4.5) / 6; chi2 = 6 d^2 / e^2 on one degree of freedom.
+    d = (2.0 * math.log(2.0) - math.log(4.5)) / 6.0
+    assert fit.reduced_chi2 == pytest.approx(6.0 * d * d / 0.03 ** 2)
+    assert fit.reduced_chi2 > 1.0 and fit.exponent_error == pytest.approx(
+        fit.exponent_error_unscaled * math.sqrt(fit.reduced_chi2))
+    # Points on the line: nothing to scale.
+    exact = weighted_power_law([1.0, 2.0, 4.0], [1.0, 2.0, 4.0], [0.01, 0.02, 0.04])
+    assert exact.reduced_chi2 == pytest.approx(0.0, abs=1e-20) and exact.exponent_error == exact.exponent_error_unscaled
 
 
 def _sets(values):

@@ -33,8 +33,9 @@ def test_json_has_the_layout_and_the_values_read(made, tmp_path):
     p = results(made["rl"].path, "--json", out)
     assert p.returncode == 0, p.stderr
     doc = json.loads(out.read_text())
-    assert list(doc) == ["model_code", "input_file", "output_file", "data_sets", "fits"]
-    assert (doc["model_code"], doc["input_file"], doc["output_file"], doc["fits"]) == (1, "rl.dat", "rl run.out", [])
+    assert list(doc) == ["model_code", "input_file", "output_file", "data_sets", "fits", "limits"]
+    assert (doc["model_code"], doc["input_file"], doc["output_file"], doc["fits"], doc["limits"]) == (
+        1, "rl.dat", "rl run.out", [], [])
     run = read_output(made["rl"].path)
     for d, ds in zip(doc["data_sets"], run.data_sets):
         assert list(d) == DATA_SET_KEYS
@@ -56,7 +57,8 @@ def test_json_fits_and_stopped_data_sets(made, tmp_path):
     assert results(made["series"].path, "--json", out).returncode == 0
     fits = json.loads(out.read_text())["fits"]
     assert [f["property"] for f in fits] == ["r2", "s2", "D", "eta"]
-    assert list(fits[0]) == ["property", "exponent", "exponent_error", "prefactor", "n_points"]
+    assert list(fits[0]) == ["property", "exponent", "exponent_error", "prefactor", "n_points", "reduced_chi2",
+                             "exponent_error_unscaled"]
     assert results(made["stopped"].path, "--json", out).returncode == 0
     stopped = json.loads(out.read_text())["data_sets"][-1]
     assert (stopped["status"], stopped["N"], stopped["derived"], stopped["r2"]) == ("stopped", 150, None, None)
@@ -93,7 +95,9 @@ def test_summary_has_one_line_per_data_set_then_the_fits(made):
     lines = p.stdout.splitlines()
     assert "run complete; 4 data sets" in lines[0]
     assert [line.split()[:2] for line in lines[1:5]] == [[str(i), "complete"] for i in range(1, 5)]
-    assert lines[5].startswith("Power laws") and len(lines) == 10 and "x =" in lines[6]
+    assert lines[5].startswith("Power laws") and "x =" in lines[6] and "chi2/dof = " in lines[6]
+    assert lines[10].startswith("Long-chain limits") and len(lines) == 16
+    assert [line.split()[0] for line in lines[11:]] == ["rho", "Phi", "P", "<r2>*/(N-1)", "<s2>*/(N-1)"]
 
 
 def _picture(path: pathlib.Path, size) -> np.ndarray:
@@ -114,13 +118,13 @@ TAB_RED, TAB_BLUE_ON_WHITE = (0.839, 0.153, 0.157), (0.45, 0.67, 0.83)
 
 def test_pictures_open_with_the_expected_size_and_are_not_blank(made, tmp_path):
     for name, expected in (("rl", ["rl run-pr-1.png"]), ("gs", ["gs-pr-2.png"]), ("ss", ["ss-pr-1.png"]),
-                           ("series", ["series-scaling.png"]), ("stopped", ["stopped-pr-1.png"])):
+                           ("series", ["series-limits.png", "series-scaling.png"]), ("stopped", ["stopped-pr-1.png"])):
         folder = tmp_path / name
         p = results(made[name].path, "--plot", folder)
         assert p.returncode == 0, p.stderr
         assert sorted(f.name for f in folder.iterdir()) == expected
         for f in expected:
-            image = _picture(folder / f, SCALING_SIZE if "scaling" in f else PR_SIZE)
+            image = _picture(folder / f, SCALING_SIZE if "-pr-" not in f else PR_SIZE)
             assert _has_colour(image, TAB_RED), f"{f}: no red reference or fitted line"
             if "-pr-" in f:
                 assert _has_colour(image, TAB_BLUE_ON_WHITE), f"{f}: no bars"
