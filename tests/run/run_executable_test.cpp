@@ -166,14 +166,21 @@ TEST_F(RunExecutable, a_pivot_run_says_so_in_each_echo_and_report) {
 }
 
 TEST_F(RunExecutable, a_pivot_run_stopped_by_sigterm_resumes_with_the_same_bytes) {
-    const std::string text = gs(40, 100000, 2000, "5", "1.0") + "-1\n";
+    // With hydrodynamics, so that local moves too take some seconds.
+    const std::string text = gs(60, 300000, 10000, "5", "1.0", 1) + "-1\n";
+    // Started here and signalled by its own id, some time after it opened
+    // the output file (a loaded machine may be slow to start it).
+    const auto stopped_run = [](const std::string& args) {
+        return "('" + kRun + "'" + args +
+               " < /dev/null & pid=$!; for i in $(seq 1000); do [ -e run.out ] && break; sleep 0.01; done;"
+               " sleep 0.3; kill -TERM $pid; wait $pid)";
+    };
     data("whole", text);
     data("stopped", text);
     const std::string args = " 2 run.dat run.out --moves pivot --pivots 2";
     const Outcome whole = run("whole", args);
     ASSERT_EQ(whole.status, 0) << whole.err;
-    // The process started here is the one signalled, by its own id.
-    const Outcome stopped = shell("stopped", "('" + kRun + "'" + args + " < /dev/null & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid)");
+    const Outcome stopped = shell("stopped", stopped_run(args));
     EXPECT_EQ(stopped.status, 143);
     EXPECT_EQ(stopped.err, "beadwalks-run: stopped by SIGTERM; run the same command again to resume\n");
     ASSERT_TRUE(std::filesystem::exists(dir_ / "stopped/run.out.ckpt"));
@@ -184,7 +191,7 @@ TEST_F(RunExecutable, a_pivot_run_stopped_by_sigterm_resumes_with_the_same_bytes
     EXPECT_FALSE(std::filesystem::exists(dir_ / "stopped/run.out.ckpt"));
     // A checkpoint of local moves is not taken up by a run with pivots.
     data("other", text);
-    const Outcome local = shell("other", "('" + kRun + "' 2 run.dat run.out < /dev/null & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid)");
+    const Outcome local = shell("other", stopped_run(" 2 run.dat run.out"));
     ASSERT_EQ(local.status, 143);
     const Outcome pivots = run("other", args);
     EXPECT_NE(pivots.out.find("set aside: it belongs to a run with other moves (local moves only)"), std::string::npos)
