@@ -24,12 +24,13 @@ cmake --build build-asan -j2
 (cd build-asan && ctest --output-on-failure -j2)
 
 # ThreadSanitizer on the tests of the worker pool, of the shared CPUs and of
-# the data sets in flight (in the process and through the executable, whose
+# the data sets in flight and of the states taken from them while they run
+# (in the process and through the executable, whose
 # standard error must stay that of the run pinned to one CPU).
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBEADWALKS_TSAN=ON -DBEADWALKS_MPI=OFF
 cmake --build build-tsan -j2 --target averaging_tests test_in_flight test_parallel_runs
 export TSAN_OPTIONS=halt_on_error=1
-build-tsan/tests/averaging/averaging_tests --gtest_filter='ConcurrentHydro*:DataSetRun*:HydroPool*'
+build-tsan/tests/averaging/averaging_tests --gtest_filter='ConcurrentHydro*:DataSetRun*:HydroPool*:DataSetState*'
 build-tsan/tests/driver/test_in_flight
 build-tsan/tests/driver/test_parallel_runs --gtest_filter='*every_cpu*'
 unset TSAN_OPTIONS
