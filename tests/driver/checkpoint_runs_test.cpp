@@ -47,9 +47,9 @@ std::string study() {
            ss(16, 150000, 400, "5", 0, "", "0.5\n1.0\n2.5\n5.0\n0.5\n");
 }
 
-// A data set with hydrodynamics of about four seconds on one CPU, so that a
+// A data set with hydrodynamics of about three seconds on one CPU, so that a
 // signal sent half a second into it finds it running on any machine.
-std::string long_hydro() { return ss(60, 1200000, 6000, "99", 4, "12.0", "1.0\n2.0\n2.5\n3.0\n0.5\n"); }
+std::string long_hydro() { return ss(60, 800000, 2000, "99", 4, "12.0", "1.0\n2.0\n2.5\n3.0\n0.5\n"); }
 
 const std::string kAnswers = "3\nstudy.dat\nstudy.out\n\n";
 
