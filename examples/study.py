@@ -18,5 +18,5 @@ for _ in range(4):  # diagnose, refine, until every verdict holds
         break
     inputs = diagnosis.refined_inputs(inputs, max_cycles=2000000)
 run = beadwalks.run(code, inputs, f"{folder}/gs_series.out", progress=True)
-for name, limit in beadwalks.long_chain_limits(run).items():
+for name, limit in beadwalks.long_chain_limits(run, diagnosis).items():
     print(name, "->", "too few chain lengths" if limit is None else f"{limit.limit:.4g} +- {limit.limit_error:.2g}")

@@ -27,15 +27,22 @@ unit of their last decimal, as in the power-law fits.
 
 from __future__ import annotations
 
+import dataclasses
 import math
 from dataclasses import dataclass
-from typing import Optional, Sequence
+from typing import TYPE_CHECKING, Optional, Sequence, Union
 
 import numpy as np
 
 from beadwalks.fits import MIN_CHAIN_LENGTHS, PRINTED_DECIMALS, scaled_error, weighted_line_fit
 from beadwalks.model import DataSet, Estimate, Run
 from beadwalks.ratios import flory_factor, friction_factor, rho_ratio
+
+if TYPE_CHECKING:
+    from beadwalks.diagnosis import DataSetDiagnosis, Diagnosis
+
+#: A diagnosis of the run's data file, or one diagnosis (or None) per data set of the run.
+Diagnoses = Union["Diagnosis", Sequence[Optional["DataSetDiagnosis"]]]
 
 #: The extrapolated quantities, in the order they are reported.
 LIMIT_PROPERTIES = ("rho", "Phi", "P", "r2_per_bond", "s2_per_bond")
@@ -98,10 +105,44 @@ def _usable(e: Optional[Estimate]) -> bool:
             and math.isfinite(e.error) and e.error > 0.0)
 
 
-def long_chain_limits(run: "Run | Sequence[DataSet]") -> dict[str, Optional[LongChainLimit]]:
+def _honest(e: Optional[Estimate], error_autocorr: Optional[float]) -> Optional[Estimate]:
+    if e is None or e.mean is None or e.error is None or error_autocorr is None or not math.isfinite(error_autocorr):
+        return e
+    return Estimate(e.mean, max(e.error, error_autocorr))
+
+
+def with_autocorrelation_errors(data_sets: Sequence[DataSet], diagnoses: Optional[Diagnoses]) -> list[DataSet]:
+    """The data sets with each error of <r2>*, <s2>*, D* and [eta]* the larger of the
+    report's (five subsamples) and the autocorrelation's, where a diagnosis of the same
+    run is given (same N, NCONF and NCONFAVE, in the order of the file).
+
+    Five subsamples of a correlated series can give an error bar several times
+    too small (the verdict "error bar too small"); weighted by it, one such data
+    set would pull a fit towards itself. A data set without a diagnosis of its
+    own run keeps its printed errors.
+    """
+    if diagnoses is None:
+        return list(data_sets)
+    per_data_set = list(getattr(diagnoses, "data_sets", diagnoses))
+    out = []
+    for k, ds in enumerate(data_sets):
+        d = per_data_set[k] if k < len(per_data_set) else None
+        if d is None or (d.N, d.NCONF, d.NCONFAVE) != (ds.N, ds.NCONF, ds.NCONFAVE):
+            out.append(ds)
+            continue
+        changes = {name: _honest(getattr(ds, name), d.properties[name].error_autocorr)
+                   for name in ("r2", "s2", "D", "eta") if name in d.properties}
+        out.append(dataclasses.replace(ds, **changes))
+    return out
+
+
+def long_chain_limits(run: "Run | Sequence[DataSet]",
+                      diagnosis: Optional[Diagnoses] = None) -> dict[str, Optional[LongChainLimit]]:
     """Each quantity of :data:`LIMIT_PROPERTIES` fitted against N^(-1/2), or None where fewer
-    than three complete data sets of different N have it."""
-    data_sets = run.data_sets if isinstance(run, Run) else list(run)
+    than three complete data sets of different N have it. With ``diagnosis`` (of the same
+    data sets) each point is weighted by the larger of its printed and its autocorrelation
+    error (:func:`with_autocorrelation_errors`)."""
+    data_sets = with_autocorrelation_errors(run.data_sets if isinstance(run, Run) else list(run), diagnosis)
     points: dict[str, list[tuple[int, Estimate]]] = {name: [] for name in LIMIT_PROPERTIES}
     for ds in data_sets:
         if not ds.complete or not ds.N or ds.N < 2:
@@ -119,6 +160,6 @@ def long_chain_limits(run: "Run | Sequence[DataSet]") -> dict[str, Optional[Long
     return limits
 
 
-def fitted_limits(run: "Run | Sequence[DataSet]") -> list[LongChainLimit]:
+def fitted_limits(run: "Run | Sequence[DataSet]", diagnosis: Optional[Diagnoses] = None) -> list[LongChainLimit]:
     """The limits that could be fitted, in the order of :data:`LIMIT_PROPERTIES`."""
-    return [v for v in long_chain_limits(run).values() if v is not None]
+    return [v for v in long_chain_limits(run, diagnosis).values() if v is not None]

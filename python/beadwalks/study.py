@@ -26,6 +26,7 @@ run stops, 2 for a bad study file or an executable not found.
 from __future__ import annotations
 
 import argparse
+import dataclasses
 import itertools
 import json
 import os
@@ -39,9 +40,9 @@ from typing import Any, Optional, Sequence
 from beadwalks.console import say
 from beadwalks.diagnosis import DataSetDiagnosis, RefinementCapped, diagnose
 from beadwalks.export import run_dict
-from beadwalks.fits import fit_power_laws
+from beadwalks.fits import PowerLaw, fit_power_laws
 from beadwalks.inputs import ALL_MODEL_ITEMS, INTEGER_ITEMS, MODEL_ITEMS, DataSetInput
-from beadwalks.limits import fitted_limits
+from beadwalks.limits import LongChainLimit, fitted_limits, with_autocorrelation_errors
 from beadwalks.model import PROPERTY_LABELS, Estimate, Run
 from beadwalks.results import limit_line, write_csv, write_plots
 from beadwalks.running import RunError, run
@@ -232,7 +233,7 @@ def _verdict_text(d: Optional[DataSetDiagnosis]) -> str:
 
 
 def summary_markdown(study: Study, inputs: Sequence[DataSetInput], result: Run, state: Rounds,
-                     refined: bool) -> str:
+                     refined: bool, fits: Sequence[PowerLaw], limits: Sequence[LongChainLimit]) -> str:
     """summary.md: one row per data set, then what failed, the fits and the limits."""
     varying = [name for name in study.varying if name not in ("NCONF", "NCONFAVE") or not refined]
     if refined:
@@ -262,8 +263,9 @@ def summary_markdown(study: Study, inputs: Sequence[DataSetInput], result: Run, 
         lines.append("")
         lines.append("Still failing: " + (", ".join(f"data set {k + 1} ({_verdict_text(state.last[k])})"
                                                     for k in failing) if failing else "none") + ".")
-    fits = fit_power_laws(result.data_sets)
-    limits = fitted_limits(result)
+    if fits or limits:
+        lines += ["", "The fits below weight each data set by the larger of its printed error and the "
+                  "autocorrelation error of its diagnosis."]
     if fits:
         lines += ["", "## Power laws A N^x", ""]
         lines += [f"- {PROPERTY_LABELS[f.property]}: x = {f.exponent:.4f} ± {f.exponent_error:.4f}, "
@@ -300,7 +302,12 @@ def run_study(study: Study, *, refine_rounds: bool, ranks: Optional[int], cpus: 
             return EXIT_RUN_STOPPED
         result, status = e.run, EXIT_RUN_STOPPED
     os.makedirs(folder, exist_ok=True)
-    document = run_dict(result)
+    # The fits and limits weight each data set by its honest error; the data
+    # sets themselves are reported as printed.
+    weighted = dataclasses.replace(result, data_sets=with_autocorrelation_errors(result.data_sets, state.last))
+    fits = fit_power_laws(weighted.data_sets)
+    limits = fitted_limits(weighted)
+    document = run_dict(result, fits, limits)
     document["study"] = {"file": study.path, "refined": refine_rounds,
                          "data_sets": [{"index": k + 1, "origin": study.origins[k], "rounds": state.history[k],
                                         "capped": k in state.capped} for k in range(len(inputs))]}
@@ -308,8 +315,8 @@ def run_study(study: Study, *, refine_rounds: bool, ranks: Optional[int], cpus: 
         json.dump(document, f, indent=2, allow_nan=False)
         f.write("\n")
     write_csv(os.path.join(folder, f"{stem}.csv"), result)
-    write_plots(folder, result, fit_power_laws(result.data_sets))
-    text = summary_markdown(study, inputs, result, state, refine_rounds)
+    write_plots(folder, weighted, fits, limits)
+    text = summary_markdown(study, inputs, result, state, refine_rounds, fits, limits)
     with open(os.path.join(folder, "summary.md"), "w", encoding="utf-8") as f:
         f.write(text)
     say(text.rstrip("\n"))

@@ -14,6 +14,7 @@ import pytest
 from conftest import REPO
 
 from beadwalks import read_output
+from beadwalks.diagnosis import DataSetDiagnosis, PropertyDiagnosis
 from beadwalks.limits import LIMIT_PROPERTIES, long_chain_limits, weighted_line
 from beadwalks.model import DataSet, Estimate
 from beadwalks.ratios import rho_ratio
@@ -46,6 +47,33 @@ def test_a_known_intercept_is_recovered_within_its_error():
 def _series(rows):
     return [DataSet(i + 1, status="complete", N=n, r2=Estimate(r2, 0.1), s2=Estimate(s2, 0.02), D=Estimate(d, 0.001),
                     eta=Estimate(eta, 0.5)) for i, (n, r2, s2, d, eta) in enumerate(rows)]
+
+
+def _diagnosis(ds: DataSet, error_autocorr: float, NCONF: int = 1000) -> DataSetDiagnosis:
+    p = PropertyDiagnosis("r2", ds.r2.mean, ds.r2.error, 50.0, 500.0, 40.0, error_autocorr, 0, 0.0,
+                          "error bar too small", "none")
+    return DataSetDiagnosis(ds.index, ds.N, NCONF, 100, 10, {}, {"r2": p})
+
+
+def test_a_diagnosis_weights_each_point_by_its_honest_error():
+    # <r2>*/(N-1) = 1 exactly; the data set of N = 40 is 10 % off, with a
+    # printed error twenty times too small (five correlated subsamples).
+    data_sets = _series([(n, float(n - 1), 1.0, 0.2, 5.0) for n in (10, 20, 40, 60)])
+    for ds in data_sets:
+        ds.NCONF, ds.NCONFAVE = 1000, 100
+    data_sets[2].r2 = Estimate(1.1 * 39.0, 0.2)
+    pulled = long_chain_limits(data_sets)["r2_per_bond"]
+    assert pulled.reduced_chi2 > 100  # the line bent through the bad point
+    diagnoses = [None, None, _diagnosis(data_sets[2], 4.0), None]
+    honest = long_chain_limits(data_sets, diagnoses)["r2_per_bond"]
+    assert honest.reduced_chi2 < 1.0 and abs(honest.slope) < 0.2 * abs(pulled.slope)
+    assert abs(honest.limit - 1.0) < min(abs(pulled.limit - 1.0), honest.limit_error)
+    assert data_sets[2].r2.error == 0.2  # the data sets are left as printed
+    # A diagnosis of another run of the data set (other NCONF) is not used.
+    other = long_chain_limits(data_sets, [None, None, _diagnosis(data_sets[2], 4.0, NCONF=5000), None])
+    assert other["r2_per_bond"] == pulled
+    # The autocorrelation error only ever widens a printed error.
+    assert long_chain_limits(data_sets, [None, None, _diagnosis(data_sets[2], 0.01), None])["r2_per_bond"] == pulled
 
 
 def test_limits_of_ratios_need_three_chain_lengths_and_their_own_values():
