@@ -30,9 +30,9 @@ private:
 int main() {
     const char* stop = std::getenv("BEADWALKS_TEST_STOP");
     const char* interval = std::getenv("BEADWALKS_TEST_INTERVAL_MS");
-    std::string spec = stop != nullptr ? stop : "";
-    const auto colon = spec.rfind(':');
-    KillAt kill(spec.substr(0, colon), colon == std::string::npos ? 0 : std::atoi(spec.c_str() + colon + 1));
+    std::string stop_point = stop != nullptr ? stop : "";
+    const auto colon = stop_point.rfind(':');
+    KillAt kill(stop_point.substr(0, colon), colon == std::string::npos ? 0 : std::atoi(stop_point.c_str() + colon + 1));
     const std::chrono::milliseconds every(interval != nullptr ? std::atoi(interval) : 30000);
     return bw::beadwalks_main(stop != nullptr ? &kill : nullptr, every);
 }
